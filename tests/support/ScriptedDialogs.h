@@ -1,0 +1,42 @@
+// A dialog seam that answers from a script and records what was asked, so no test blocks on a modal box.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "app/Dialogs.h"
+
+struct ScriptedDialogs : Dialogs {
+    struct Shown {
+        QString text, caption;
+        Icon icon;
+        int buttons;
+    };
+
+    QList<Shown> shown;             // every message box, in order
+    QList<int> answers;             // answers for the next boxes; when empty, defaultAnswer
+    int defaultAnswer = Ok;         // Ok, Yes, No, Cancel or NoButton (box closed)
+    QStringList openNames;          // names returned by the next open dialogs ("" = cancelled)
+    QStringList saveNames;          // names returned by the next save dialogs ("" = cancelled)
+    QStringList fileDialogFilters;  // the filter of every file dialog, in order
+    QStringList fileDialogSuffixes; // the default suffix of every save dialog, in order
+
+    int message(const QString& text, const QString& caption, Icon icon, int buttons) override
+    {
+        shown.append({text, caption, icon, buttons});
+        return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+    }
+    QString openFileName(const QString&, const QString& filter) override
+    {
+        fileDialogFilters.append(filter);
+        return openNames.isEmpty() ? QString() : openNames.takeFirst();
+    }
+    QString saveFileName(const QString&, const QString& filter, const QString& suffix) override
+    {
+        fileDialogFilters.append(filter);
+        fileDialogSuffixes.append(suffix);
+        return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+    }
+    QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
+};
