@@ -76,6 +76,7 @@ public:
     void KDsetup(int unused);
     void KDrun(int position);
     const Reading& reading() const;
+    int DialZero() const;  // the dial position that shows zero, from the scale profile in force
     FramesState& frames() const { return *m_frames; }
 
     // ---- Recording: table, interval, data files (Unit1Record.cpp)

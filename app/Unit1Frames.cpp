@@ -32,3 +32,8 @@ const Reading& TFrmTest::reading() const
     static const Reading r;
     return r;
 }
+
+int TFrmTest::DialZero() const
+{
+    return 600;
+}

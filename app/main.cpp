@@ -6,8 +6,6 @@
 int main(int argc, char** argv)
 {
     GuardedApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KM610_620"));
-    QApplication::setApplicationDisplayName(QStringLiteral("KM610_620"));
     TFrmTest FrmTest;
     app.setErrorReporter([&FrmTest](const QString& text) {
         FrmTest.dialogs().message(text, QStringLiteral("KM610_620"), Dialogs::Icon::Error, Dialogs::Ok);

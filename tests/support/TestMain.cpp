@@ -1,13 +1,20 @@
-// Test main shared by every test program: a real QApplication on the offscreen platform, so widget tests
-// click real widgets without a display.
+// Test main shared by every test program: a real application object on the offscreen platform, so widget
+// tests click real widgets without a display. The window's tests use the program's own application class.
 #include <QApplication>
 #include <gtest/gtest.h>
+
+#ifdef KM610_GUARDED_APPLICATION
+#include "app/GuardedApplication.h"
+using TestApplication = GuardedApplication;
+#else
+using TestApplication = QApplication;
+#endif
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

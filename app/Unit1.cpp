@@ -1,0 +1,316 @@
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLocale>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/Unit1Chart.h"
+#include "app/Unit1Frames.h"
+#include "app/Unit1Record.h"
+#include "app/Unit1Report.h"
+#include "app/Unit1Serial.h"
+#include "app/Unit1Usb.h"
+#include "display/LcdPictures.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+const QColor kPanelGrey(0xE8, 0xE8, 0xE8);
+const QColor kSkyBlue(0xA6, 0xCA, 0xF0);
+constexpr int kClientWidth = 760;
+constexpr int kClientHeight = 533;
+
+void setColour(QWidget* widget, const QColor& colour, QPalette::ColorRole role = QPalette::Window)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// A small printer, for the buttons that print.
+QIcon printerIcon()
+{
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5.5, 1.5, 9, 6));
+    p.setBrush(QColor(150, 150, 160));
+    p.drawRoundedRect(QRectF(1.5, 7.5, 17, 7), 1.5, 1.5);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5.5, 12.5, 9, 6));
+    p.drawLine(QPointF(7, 15), QPointF(13, 15));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+TFrmTest::TFrmTest(FormEnvironment env, QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::TFrmTest), m_env(std::move(env))
+{
+    if (m_env.dialogs) {
+        m_dialogs = m_env.dialogs;
+    } else {
+        m_ownDialogs = std::make_unique<QtDialogs>(this);
+        m_dialogs = m_ownDialogs.get();
+    }
+    ui->setupUi(this);
+    applyStoredLayout();
+    // The components of the stored layout, in the order the window creates them.
+    setupFrames();
+    setupSerial();
+    setupUsb();
+    setupReport();
+    bindComponents();
+    FormCreate();
+}
+
+TFrmTest::~TFrmTest()
+{
+    // Links stop before the widgets they feed go away.
+    m_usb.reset();
+    m_serial.reset();
+    delete ui;
+}
+
+void TFrmTest::applyStoredLayout()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The client area is 760 x 533; the stored-data strip below it is reached with the vertical scroll bar.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    ui->ClientScroll->setGeometry(0, 0, kClientWidth + scrollBar, kClientHeight);
+    ui->ClientScroll->setWidget(ui->FormClient);
+    ui->FormClient->setFixedSize(kClientWidth, ui->DBGrid2->geometry().bottom() + 4);
+    setFixedSize(kClientWidth + scrollBar, menuBar()->sizeHint().height() + kClientHeight);
+    QPalette scrollPalette = ui->ClientScroll->verticalScrollBar()->palette();
+    scrollPalette.setColor(QPalette::Button, palette().color(QPalette::Active, QPalette::Highlight).lighter(150));
+    ui->ClientScroll->verticalScrollBar()->setPalette(scrollPalette);
+
+    for (QWidget* w : {static_cast<QWidget*>(ui->Panel4), static_cast<QWidget*>(ui->Panel5),
+                       static_cast<QWidget*>(ui->Panel6), static_cast<QWidget*>(ui->MainDisplay)})
+        setColour(w, kPanelGrey);
+    setColour(ui->KD, Qt::white);
+    for (QWidget* w : {ui->BtCOM1, ui->BtCOM2, ui->BtCOM3, ui->BtCOM4})
+        setColour(w, kSkyBlue);
+    setColour(ui->DBGrid2, kSkyBlue, QPalette::Base);
+    for (QWidget* w : {ui->Panel2, ui->Panel3})
+        w->setCursor(Qt::PointingHandCursor);
+
+    ui->power->setPixmap(LcdPictures::power(QSize(64, 58)));
+    ui->danger->setPixmap(LcdPictures::danger(QSize(26, 42)));
+    ui->CONok->setPixmap(LcdPictures::linkUp(QSize(32, 32)));
+    ui->CONokN->setPixmap(LcdPictures::linkDown(QSize(32, 32)));
+
+    QStyle* s = style();
+    ui->BtSave->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    ui->BtNew->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
+    ui->SpeedButton1->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    ui->SpeedButton2->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
+    ui->SpeedButton3->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
+    ui->MajPrint->setIcon(printerIcon());
+    ui->SpeedButton4->setIcon(s->standardIcon(QStyle::SP_FileIcon));
+    ui->SpeedButton6->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
+    ui->SpeedButton8->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
+    ui->SpeedButton9->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
+    ui->SpeedButton7->setIcon(printerIcon());
+    ui->TbFd->setPixmap(s->standardIcon(QStyle::SP_TitleBarMaxButton).pixmap(25, 25));
+    ui->TbSx->setPixmap(s->standardIcon(QStyle::SP_TitleBarNormalButton).pixmap(25, 25));
+    for (QWidget* w : {ui->TbFd, ui->TbSx})
+        w->setCursor(Qt::PointingHandCursor);
+
+    // Hidden menus stay hidden; their items' shortcuts still work because the window holds the items too.
+    ui->Comset->menuAction()->setVisible(false);
+    ui->About1->menuAction()->setVisible(false);
+    addAction(ui->HELP1);
+
+    ConTimer.setInterval(100);
+    SampInterTime.setInterval(1000);
+    Engertimer.setInterval(500);
+    Timer2.setInterval(500);
+    ConTimer.start();
+    SampInterTime.start();
+}
+
+void TFrmTest::bindComponents()
+{
+    connect(&ConTimer, &QTimer::timeout, this, &TFrmTest::ConTimerTimer);
+    connect(&SampInterTime, &QTimer::timeout, this, &TFrmTest::SampInterTimeTimer);
+    connect(&Engertimer, &QTimer::timeout, this, &TFrmTest::EngertimerTimer);
+    connect(&Timer2, &QTimer::timeout, this, &TFrmTest::Timer2Timer);
+
+    connect(ui->COMCon, &QPushButton::clicked, this, &TFrmTest::COMConClick);
+    connect(ui->USBCon, &QPushButton::clicked, this, &TFrmTest::USBConClick);
+    connect(ui->ReadBtn, &QPushButton::clicked, this, &TFrmTest::ReadBtnClick);
+    connect(ui->SetFeature, &QPushButton::clicked, this, &TFrmTest::SetFeatureClick);
+    connect(ui->Panel1, &PanelButton::clicked, this, &TFrmTest::Panel1Click);
+    connect(ui->Panel2, &PanelButton::clicked, this, &TFrmTest::Panel2Click);
+    connect(ui->Panel3, &PanelButton::clicked, this, &TFrmTest::Panel3Click);
+    connect(ui->BtCOM1, &PanelButton::clicked, this, &TFrmTest::BtCOM1Click);
+    connect(ui->BtCOM2, &PanelButton::clicked, this, &TFrmTest::btCOM2Click);
+    connect(ui->BtCOM3, &PanelButton::clicked, this, &TFrmTest::btCOM3Click);
+    connect(ui->BtCOM4, &PanelButton::clicked, this, &TFrmTest::BtCOM4Click);
+
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, &TFrmTest::Save_asClick);
+    connect(ui->SpeedButton2, &QToolButton::clicked, this, &TFrmTest::ClearRClick);
+    connect(ui->SpeedButton3, &QToolButton::clicked, this, &TFrmTest::OpenClick);
+    connect(ui->MajPrint, &QToolButton::clicked, this, &TFrmTest::MajPrintClick);
+    connect(ui->SpeedButton6, &QToolButton::clicked, this, &TFrmTest::SpeedButton6Click);
+    connect(ui->SpeedButton7, &QToolButton::clicked, this, &TFrmTest::SpeedButton7Click);
+    connect(ui->RecordSITime, &QLineEdit::textChanged, this, &TFrmTest::RecordSITimeChange);
+
+    // The fill box follows ticks set by code as well as clicks.
+    connect(ui->BtFill, &QCheckBox::toggled, this, &TFrmTest::BtFillClick);
+    connect(ui->Maxrecord, &QLineEdit::textChanged, this, &TFrmTest::MaxrecordChange);
+    connect(ui->BtSave, &QToolButton::clicked, this, &TFrmTest::BtSaveClick);
+    connect(ui->BtNew, &QToolButton::clicked, this, &TFrmTest::ClearRClick);
+    connect(ui->BtFirst, &QToolButton::clicked, this, &TFrmTest::BtFirstClick);
+    connect(ui->BTPrevious, &QToolButton::clicked, this, &TFrmTest::BTPreviousClick);
+    connect(ui->BtNext, &QToolButton::clicked, this, &TFrmTest::BtNextClick);
+    connect(ui->BTlast, &QToolButton::clicked, this, &TFrmTest::BTlastClick);
+    connect(ui->TbFd, &PanelButton::clicked, this, &TFrmTest::TbSxClick);
+    connect(ui->TbSx, &PanelButton::clicked, this, &TFrmTest::TbSxClick);
+
+    connect(ui->COM1, &QAction::triggered, this, &TFrmTest::COM1Click);
+    connect(ui->COM2, &QAction::triggered, this, &TFrmTest::COM2Click);
+    connect(ui->COM3, &QAction::triggered, this, &TFrmTest::COM3Click);
+    connect(ui->COM4, &QAction::triggered, this, &TFrmTest::COM4Click);
+    connect(ui->USB, &QAction::triggered, this, &TFrmTest::USBClick);
+    connect(ui->Savepicture, &QAction::triggered, this, &TFrmTest::BtSaveClick);
+    connect(ui->FirstP, &QAction::triggered, this, &TFrmTest::BtFirstClick);
+    connect(ui->NextP, &QAction::triggered, this, &TFrmTest::BtNextClick);
+    connect(ui->LastP, &QAction::triggered, this, &TFrmTest::BTlastClick);
+    connect(ui->PrivousP, &QAction::triggered, this, &TFrmTest::BTPreviousClick);
+    connect(ui->FillP, &QAction::triggered, this, &TFrmTest::FillPClick);
+    connect(ui->New1, &QAction::triggered, this, &TFrmTest::ClearRClick);
+    connect(ui->SaveR, &QAction::triggered, this, &TFrmTest::Save_asClick);
+    connect(ui->set1k, &QAction::triggered, this, &TFrmTest::set1kClick);
+    connect(ui->set5k, &QAction::triggered, this, &TFrmTest::set5kClick);
+    connect(ui->set10k, &QAction::triggered, this, &TFrmTest::set10kClick);
+    connect(ui->set50k, &QAction::triggered, this, &TFrmTest::set50kClick);
+    connect(ui->set100k, &QAction::triggered, this, &TFrmTest::set100kClick);
+    connect(ui->setlimit, &QAction::triggered, this, &TFrmTest::setlimitClick);
+    connect(ui->ClearR, &QAction::triggered, this, &TFrmTest::ClearRClick);
+    connect(ui->SearchR, &QAction::triggered, this, &TFrmTest::SearchRClick);
+    connect(ui->HELP1, &QAction::triggered, this, &TFrmTest::HELP1Click);
+    connect(ui->About2, &QAction::triggered, this, &TFrmTest::About2Click);
+}
+
+void TFrmTest::FormCreate()
+{
+    DecimalSep = GetDecimalSep();
+    setupChart();
+    ExePath = m_env.exePath.isEmpty() ? QCoreApplication::applicationDirPath() : m_env.exePath;
+    if (!ExePath.endsWith(QLatin1Char('/')))
+        ExePath += QLatin1Char('/');
+    ui->COM1->setChecked(true);
+    ui->set10k->setChecked(true);
+    setupRecord();
+    KDsetup(1);
+    KDrun(DialZero());
+    ui->RepeatSet->setChecked(true);
+    LinkType = 5;
+    setWindowTitle(QStringLiteral("58-30172 Interface Program Ver2.01"));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QString TFrmTest::GetDecimalSep() const
+{
+    if (!m_env.decimalSep.isEmpty())
+        return m_env.decimalSep.left(10);
+    return QLocale::system().decimalPoint().left(10);
+}
+
+bool TFrmTest::FormCloseQuery()
+{
+    return dialogs().message(QStringLiteral("Are you sure quit?"), QStringLiteral("KM610_KM620"),
+                             Dialogs::Icon::Question, Dialogs::Yes | Dialogs::No) == Dialogs::Yes;
+}
+
+void TFrmTest::closeEvent(QCloseEvent* event)
+{
+    if (FormCloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TFrmTest::Panel3Click()
+{
+    close();
+}
+
+QString TFrmTest::helpFilePath() const
+{
+    return ExePath + QStringLiteral("km610-help.html");
+}
+
+void TFrmTest::HELP1Click()
+{
+    const QString path = helpFilePath();
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable()) {
+        dialogs().message(QStringLiteral("The help file %1 cannot be opened: %2.")
+                              .arg(path, info.exists() ? QStringLiteral("it is not readable")
+                                                       : QStringLiteral("no such file")),
+                          QStringLiteral("KM610_620"), Dialogs::Icon::Information, Dialogs::Ok);
+        return;
+    }
+    auto* viewer = findChild<QDialog*>(QStringLiteral("HelpViewer"));
+    if (!viewer) {
+        viewer = new QDialog(this);
+        viewer->setObjectName(QStringLiteral("HelpViewer"));
+        viewer->setWindowTitle(QStringLiteral("KM610_620 Help"));
+        viewer->resize(640, 560);
+        auto* browser = new QTextBrowser(viewer);
+        browser->setObjectName(QStringLiteral("HelpBrowser"));
+        browser->setOpenExternalLinks(true);
+        auto* layout = new QVBoxLayout(viewer);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(browser);
+    }
+    // Opened at its contents, the start of the document.
+    auto* browser = viewer->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
+    browser->setSource(QUrl::fromLocalFile(path));
+    browser->scrollToAnchor(QStringLiteral("contents"));
+    viewer->show();
+    viewer->raise();
+}
+
+void TFrmTest::About2Click() {}
+
+void TFrmTest::DispInit(int mode)
+{
+    if (mode != 0 && mode != 1)
+        return;
+    const bool on = mode == 1;
+    QWidget* const annunciators[] = {
+        ui->LCDHold, ui->LcdAuto, ui->ol1,      ui->ol2,      ui->ol3,      ui->rsUSB,    ui->wsg,
+        ui->power,   ui->labMEM,  ui->Labtime,  ui->Labcal,   ui->Labmin,   ui->dc1,      ui->freq,
+        ui->f1,      ui->c1,      ui->c,        ui->pg,       ui->kvar1,    ui->Labmr,    ui->Labclr,
+        ui->Labtemp, ui->Labmax,  ui->labdc,    ui->labac,    ui->f,        ui->pf,       ui->kvar,
+        ui->kwh,     ui->danger,  ui->LabelF,   ui->T_LabelF, ui->Point1,   ui->Point2,   ui->Point3,
+        ui->T_Point1, ui->T_Point2, ui->T_Point3, ui->T_dPoint1, ui->Lab0, ui->labMEM, ui->LabFUL};
+    for (QWidget* w : annunciators)
+        if (!(on && w == ui->rsUSB))
+            w->setVisible(on);
+}
+
+void TFrmTest::EngertimerTimer()
+{
+    ui->T_dPoint1->setVisible(!ui->T_dPoint1->isVisible());
+}

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds Release and runs every benchmark; each prints "metric: value" lines.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup"
+dir="$root/build/release"
+"$root/scripts/build.sh" "$dir" Release
+export QT_QPA_PLATFORM=offscreen
+shopt -s nullglob
+for bench in "$dir"/bench/bench_*; do
+  [ -x "$bench" ] || continue
+  echo "# $(basename "$bench")"
+  "$bench"
+done
