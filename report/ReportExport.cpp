@@ -1,0 +1,139 @@
+#include "report/ReportExport.h"
+
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QTextStream>
+
+#include "report/ReportDocument.h"
+#include "report/ReportPrinting.h"
+
+namespace {
+
+// Visits every row's six texts, decoded from the table's code page 936.
+template <typename Visit>
+void forEachRow(const ReportDocument& document, Visit visit)
+{
+    QStringDecoder decode("GB18030", QStringConverter::Flag::Stateless);
+    const ReportRows& rows = document.rows();
+    QStringList fields;
+    for (int row = 0; row < rows.count(); ++row) {
+        fields.clear();
+        for (int field = 0; field < ReportRows::FieldCount; ++field)
+            fields.append(decode(rows.text(row, field)));
+        visit(fields);
+    }
+}
+
+void writeHtml(const ReportDocument& document, QTextStream& out)
+{
+    auto cells = [&](const QStringList& texts, const char* tag) {
+        out << "<tr>";
+        for (const QString& text : texts)
+            out << '<' << tag << '>' << text.toHtmlEscaped() << "</" << tag << '>';
+        out << "</tr>\n";
+    };
+    const QString title = document.layout().title().toHtmlEscaped();
+    out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" << title << "</title>\n</head>\n"
+        << "<body>\n<h1 style=\"color:#0000ff;text-decoration:underline;text-align:center\">" << title << "</h1>\n"
+        << "<p>Print Date: " << document.printDate().toHtmlEscaped() << "</p>\n"
+        << "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n";
+    cells(document.layout().columnHeadings(), "th");
+    forEachRow(document, [&](const QStringList& fields) { cells(fields, "td"); });
+    out << "</table>\n</body>\n</html>\n";
+}
+
+// Plain text in fixed columns wide enough for the longest text a column can hold.
+void writeText(const ReportDocument& document, QTextStream& out)
+{
+    static constexpr int widths[ReportRows::FieldCount - 1] = {12, 21, 21, 21, 21};
+    auto line = [&](const QStringList& texts) {
+        QString text;
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            QString field = texts[i];
+            field.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            text += i < ReportRows::FieldCount - 1 ? field.leftJustified(widths[i] - 1) + QLatin1Char(' ') : field;
+        }
+        while (text.endsWith(QLatin1Char(' ')))
+            text.chop(1);
+        out << text << '\n';
+    };
+    out << document.layout().title() << "\nPrint Date: " << document.printDate() << "\n\n";
+    line(document.layout().columnHeadings());
+    forEachRow(document, line);
+}
+
+// Comma-separated, with line ends and quoting as spreadsheets expect them.
+void writeCsv(const ReportDocument& document, QTextStream& out)
+{
+    auto line = [&](const QStringList& texts) {
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            if (i > 0)
+                out << ',';
+            const QString& text = texts[i];
+            if (text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
+                text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+                QString quoted = text;
+                out << '"' << quoted.replace(QLatin1Char('"'), QLatin1String("\"\"")) << '"';
+            } else {
+                out << text;
+            }
+        }
+        out << "\r\n";
+    };
+    line(document.layout().columnHeadings());
+    forEachRow(document, line);
+}
+
+}  // namespace
+
+QString reportFormatFilter(ReportFormat format)
+{
+    switch (format) {
+    case ReportFormat::Pdf: return QStringLiteral("Report file (*.pdf)");
+    case ReportFormat::Html: return QStringLiteral("HTML file (*.html *.htm)");
+    case ReportFormat::Text: return QStringLiteral("Text file (*.txt)");
+    case ReportFormat::Csv: return QStringLiteral("CSV file (*.csv)");
+    }
+    return {};
+}
+
+QString reportFormatSuffix(ReportFormat format)
+{
+    switch (format) {
+    case ReportFormat::Pdf: return QStringLiteral("pdf");
+    case ReportFormat::Html: return QStringLiteral("html");
+    case ReportFormat::Text: return QStringLiteral("txt");
+    case ReportFormat::Csv: return QStringLiteral("csv");
+    }
+    return {};
+}
+
+bool saveReport(const ReportDocument& document, ReportFormat format, const QString& fileName, QString* error)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    bool written = true;
+    if (format == ReportFormat::Pdf) {
+        written = writeReportPdf(document, file);
+    } else {
+        QTextStream out(&file);
+        if (format == ReportFormat::Html)
+            writeHtml(document, out);
+        else if (format == ReportFormat::Text)
+            writeText(document, out);
+        else
+            writeCsv(document, out);
+        out.flush();
+        written = out.status() == QTextStream::Ok;
+    }
+    if (!written)
+        file.cancelWriting();
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
