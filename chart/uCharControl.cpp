@@ -1,0 +1,151 @@
+#include "chart/uCharControl.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+using Axis = ChartSurface::Axis;
+
+// Points are drawn in pure blue whatever the series' own colour.
+const QColor PointColour(0, 0, 255);
+
+}  // namespace
+
+TChartControl::TChartControl(ChartSurface& chart, int pageSize) : Chart(chart)
+{
+    if (pageSize < 1)
+        throw std::invalid_argument("a chart page must hold at least one point");
+    SetPageSize(pageSize);
+    Chart.setAxisAutomatic(Axis::Bottom, false);
+    Chart.setAxisMinimum(Axis::Bottom, 1);
+    Chart.setAxisMaximum(Axis::Bottom, pageSize);
+    PageCount = 1;
+    CurrentPage = 1;
+    addToEverySeries(0);
+    Fill = true;
+    Chart.setSeriesShown(0, true);
+}
+
+int TChartControl::AddValue(double value)
+{
+    addToEverySeries(value);
+    recountPages();
+    if (!Browsing) {
+        // The scroll moves only when the new point lies beyond the right end of the view.
+        scrollPages(+1, 1);
+        CurrentPage = PageCount;
+    }
+    return CurrentPage;
+}
+
+int TChartControl::FirstPage()
+{
+    if (PageCount > 1 && CurrentPage != 1) {
+        scrollPages(-1, CurrentPage - 1);
+        CurrentPage = 1;
+        Browsing = true;
+    }
+    return CurrentPage;
+}
+
+int TChartControl::PriorPage()
+{
+    if (CurrentPage > 1) {
+        scrollPages(-1, 1);
+        --CurrentPage;
+        Browsing = true;
+    }
+    return CurrentPage;
+}
+
+int TChartControl::NextPage()
+{
+    if (PageCount > 1 && CurrentPage != PageCount) {
+        scrollPages(+1, 1);
+        ++CurrentPage;
+        Browsing = CurrentPage != PageCount;
+    }
+    return CurrentPage;
+}
+
+int TChartControl::LastPage()
+{
+    if (PageCount > 1 && CurrentPage != PageCount) {
+        scrollPages(+1, PageCount - CurrentPage);
+        CurrentPage = PageCount;
+        Browsing = false;
+    }
+    return CurrentPage;
+}
+
+void TChartControl::SetPageSize(int pageSize)
+{
+    if (pageSize == PageSize || pageSize < 1)
+        return;
+    PageSize = pageSize;
+    // Minimum first, so the axis lands on page 1 of the new size; then step to the last page.
+    Chart.setAxisMinimum(Axis::Bottom, 1);
+    Chart.setAxisMaximum(Axis::Bottom, pageSize);
+    recountPages();
+    scrollPages(+1, PageCount - 1);
+    CurrentPage = PageCount;
+    Browsing = false;
+}
+
+void TChartControl::SetValueMax(double value)
+{
+    if (value == ValueMax)
+        return;
+    ValueMax = value;
+    Chart.setAxisMaximum(Axis::Left, value);
+}
+
+void TChartControl::SetValueMin(double value)
+{
+    if (value == ValueMin)
+        return;
+    ValueMin = value;
+    Chart.setAxisMinimum(Axis::Left, value);
+}
+
+int TChartControl::Clear()
+{
+    FirstPage();
+    for (int series = 0; series < Chart.seriesCount(); ++series) {
+        Chart.clearSeries(series);
+        Chart.addValue(series, 0, PointColour);
+    }
+    PageCount = 1;
+    Browsing = false;
+    return CurrentPage;
+}
+
+void TChartControl::SetFill(bool shown)
+{
+    if (shown == Fill)
+        return;
+    Fill = shown;
+    Chart.setSeriesShown(0, shown);
+}
+
+void TChartControl::scrollPages(int direction, qint64 times)
+{
+    // Page by page, each step limited on its own, as a reader paging by hand would move.
+    for (qint64 i = 0; i < times; ++i)
+        Chart.scrollAxis(Axis::Bottom, double(direction) * PageSize);
+}
+
+void TChartControl::addToEverySeries(double value)
+{
+    for (int series = 0; series < Chart.seriesCount(); ++series)
+        Chart.addValue(series, value, PointColour);
+}
+
+void TChartControl::recountPages()
+{
+    // Readings since the last clear: the points of series 0 less the zero point.
+    const qint64 readings = std::max<qint64>(0, Chart.pointCount(0) - 1);
+    const qint64 pages = readings / PageSize + (readings % PageSize > 0 ? 1 : 0);
+    PageCount = int(std::max<qint64>(1, pages));
+}
