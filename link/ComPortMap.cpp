@@ -1,0 +1,109 @@
+#include "link/ComPortMap.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <QSet>
+#include <algorithm>
+#include <sys/stat.h>
+#include <tuple>
+
+namespace {
+
+bool isAdapterName(const QString& name)
+{
+    return name.startsWith(QLatin1String("ttyUSB")) || name.startsWith(QLatin1String("ttyACM"));
+}
+
+// Name order that counts ttyS10 after ttyS2: the name without its trailing number, then the number.
+std::tuple<QString, qulonglong, QString> naturalKey(const QString& device)
+{
+    const QString name = QFileInfo(device).fileName();
+    qsizetype digits = name.size();
+    while (digits > 0 && name.at(digits - 1).isDigit())
+        --digits;
+    return {name.left(digits), name.mid(digits).toULongLong(), device};
+}
+
+bool isCharacterDevice(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+}  // namespace
+
+ComPortMap::ComPortMap(QString programFolder, Lister lister)
+    : m_folder(std::move(programFolder)), m_lister(std::move(lister))
+{
+}
+
+QString ComPortMap::linkedDevice(int number) const
+{
+    if (m_folder.isEmpty())
+        return {};
+    const QFileInfo entry(QDir(m_folder).filePath(QStringLiteral("COM%1").arg(number)));
+    if (entry.isSymLink()) {
+        // A link whose device has vanished still names it, so that opening reports the missing device
+        // instead of quietly taking some other port.
+        const QString target = entry.canonicalFilePath();
+        return target.isEmpty() ? entry.symLinkTarget() : target;
+    }
+    return isCharacterDevice(entry.filePath()) ? entry.filePath() : QString();
+}
+
+QString ComPortMap::devicePath(int number) const
+{
+    if (number < 1 || number > 4)
+        return {};
+    const QString linked = linkedDevice(number);
+    if (!linked.isEmpty())
+        return linked;
+    const QStringList ports = ordered(m_lister ? m_lister() : QList<SystemSerialPort>());
+    return number <= ports.size() ? ports.at(number - 1) : QString();
+}
+
+QString ComPortMap::describe(int number) const
+{
+    const QString device = devicePath(number);
+    if (device.isEmpty())
+        return QStringLiteral("COM%1: no serial port present").arg(number);
+    return QStringLiteral("COM%1: %2").arg(number).arg(device);
+}
+
+QList<SystemSerialPort> ComPortMap::systemPorts()
+{
+    QList<SystemSerialPort> ports;
+    QSet<QString> seen;
+    const auto add = [&](const QString& device, bool adapter) {
+        const QString node = QFileInfo(device).canonicalFilePath();
+        if (node.isEmpty() || seen.contains(node))
+            return;
+        seen.insert(node);
+        ports.append({node, adapter});
+    };
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        add(info.systemLocation(), info.hasVendorIdentifier() || isAdapterName(info.portName()));
+    // Adapters this user may not open are missing from the listing above.
+    const auto nodes = QDir::System | QDir::Files;
+    for (const QFileInfo& link : QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(nodes))
+        add(link.filePath(), true);
+    const QStringList adapterNames{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
+    for (const QFileInfo& node : QDir(QStringLiteral("/dev")).entryInfoList(adapterNames, nodes))
+        add(node.filePath(), true);
+    return ports;
+}
+
+QStringList ComPortMap::ordered(QList<SystemSerialPort> ports)
+{
+    std::sort(ports.begin(), ports.end(), [](const SystemSerialPort& a, const SystemSerialPort& b) {
+        if (a.adapter != b.adapter)
+            return a.adapter;
+        return naturalKey(a.device) < naturalKey(b.device);
+    });
+    QStringList devices;
+    for (const SystemSerialPort& port : ports)
+        devices.append(port.device);
+    return devices;
+}
