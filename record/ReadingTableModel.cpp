@@ -1,0 +1,124 @@
+#include "record/ReadingTableModel.h"
+
+#include <algorithm>
+
+#include "record/Cp936.h"
+
+ReadingTableModel::ReadingTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+int ReadingTableModel::rowsInWindow(int top, int capacity) const
+{
+    return std::clamp(m_table.rowCount() - top, 0, capacity);
+}
+
+void ReadingTableModel::append(const ReadingRow& row)
+{
+    const int newIndex = m_table.rowCount();
+    const bool inWindow = newIndex - m_top < m_capacity;
+    if (inWindow)
+        beginInsertRows({}, m_windowRows, m_windowRows);
+    m_table.append(row);
+    if (inWindow) {
+        ++m_windowRows;
+        endInsertRows();
+    }
+    emit rowAppended();
+}
+
+void ReadingTableModel::removeTableRow(int index)
+{
+    m_table.removeRow(index);
+    resetWindow();
+}
+
+void ReadingTableModel::clear()
+{
+    m_table.clear();
+    resetWindow();
+}
+
+void ReadingTableModel::replaceTable(const ReadingTable& table)
+{
+    m_table = table;
+    resetWindow();
+}
+
+void ReadingTableModel::resetWindow()
+{
+    beginResetModel();
+    m_top = std::clamp(m_top, 0, std::max(0, m_table.rowCount() - m_capacity));
+    m_windowRows = rowsInWindow(m_top, m_capacity);
+    endResetModel();
+    emit tableChanged();
+}
+
+void ReadingTableModel::setWindow(int top, int capacity)
+{
+    capacity = std::max(0, capacity);
+    top = std::clamp(top, 0, std::max(0, m_table.rowCount() - 1));
+    const int rows = rowsInWindow(top, capacity);
+    const bool moved = top != m_top;
+    // The view learns the new row count first, then which of the remaining rows show other readings.
+    if (rows < m_windowRows) {
+        beginRemoveRows({}, rows, m_windowRows - 1);
+        m_top = top;
+        m_capacity = capacity;
+        m_windowRows = rows;
+        endRemoveRows();
+    } else if (rows > m_windowRows) {
+        beginInsertRows({}, m_windowRows, rows - 1);
+        m_top = top;
+        m_capacity = capacity;
+        m_windowRows = rows;
+        endInsertRows();
+    } else {
+        m_top = top;
+        m_capacity = capacity;
+    }
+    if (moved && m_windowRows > 0)
+        emit dataChanged(index(0, 0), index(m_windowRows - 1, columnCount() - 1));
+}
+
+int ReadingTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_windowRows;
+}
+
+int ReadingTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ReadingTable::FieldCount;
+}
+
+QVariant ReadingTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    const int field = index.column();
+    if (role == Qt::TextAlignmentRole) {
+        // Everything but the current range is centred.
+        const Qt::Alignment horizontal = field == ReadingTable::FieldIRange ? Qt::AlignLeft : Qt::AlignHCenter;
+        return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole)
+        return {};
+    const int row = tableRow(index.row());
+    if (field == ReadingTable::FieldNo)
+        return QString::number(m_table.number(row));
+    return cp936::toUnicode(m_table.textView(row, field));
+}
+
+QVariant ReadingTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < ReadingTable::FieldCount)
+        return QString::fromLatin1(ReadingTable::fieldNames().at(section));
+    // The row header is the grid's row indicator: it draws a mark, no text.
+    return {};
+}
+
+Qt::ItemFlags ReadingTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}

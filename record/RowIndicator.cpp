@@ -1,0 +1,37 @@
+#include "record/RowIndicator.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+RowIndicator::RowIndicator(QWidget* parent) : QHeaderView(Qt::Vertical, parent)
+{
+    setFixedWidth(indicatorWidth);
+    setSectionsClickable(false);
+    setHighlightSections(false);
+}
+
+void RowIndicator::setCurrentSection(int section)
+{
+    if (section == m_current)
+        return;
+    m_current = section;
+    viewport()->update();
+}
+
+void RowIndicator::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
+{
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    if (logicalIndex != m_current)
+        return;
+    const QPointF centre = QRectF(rect).center();
+    const qreal half = 3.5;
+    QPainterPath triangle;
+    triangle.moveTo(centre.x() - half + 1, centre.y() - half - 0.5);
+    triangle.lineTo(centre.x() + half - 0.5, centre.y());
+    triangle.lineTo(centre.x() - half + 1, centre.y() + half + 0.5);
+    triangle.closeSubpath();
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->fillPath(triangle, palette().color(QPalette::WindowText));
+    painter->restore();
+}

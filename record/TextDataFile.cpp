@@ -1,0 +1,168 @@
+#include "record/TextDataFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <cmath>
+#include <limits>
+
+#include "record/ByteLineReader.h"
+#include "record/ReadingTable.h"
+
+namespace {
+constexpr qsizetype writeBlock = 1 << 20;
+
+bool isBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+// Control characters 1..32 separate items; a zero byte cannot occur inside a line.
+bool isSeparator(char c)
+{
+    const auto code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= 32;
+}
+
+// A double-quoted item starting at pos: the text up to the matching quote, "" standing for one quote.
+// An item without a closing quote runs to the end of the line.
+QByteArray quotedItem(QByteArrayView line, qsizetype& pos)
+{
+    QByteArray item;
+    ++pos;
+    while (pos < line.size()) {
+        const char c = line[pos++];
+        if (c != '"') {
+            item.append(c);
+        } else if (pos < line.size() && line[pos] == '"') {
+            item.append('"');
+            ++pos;
+        } else {
+            break;
+        }
+    }
+    return item;
+}
+}  // namespace
+
+QByteArrayView TextDataFile::trimmed(QByteArrayView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+bool TextDataFile::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray block = titles.join('\t') + "\r\n";
+    bool written = true;
+    table.visitRows([&](const ReadingTable::RowView& row) {
+        block.append(QByteArray::number(row.No));
+        for (const QByteArrayView text : row.texts) {
+            const QByteArrayView field = trimmed(text);
+            block.append('\t');
+            block.append(field.isEmpty() ? QByteArrayView("NULL") : field);
+        }
+        block.append("\r\n");
+        if (block.size() >= writeBlock) {
+            written = written && file.write(block) == block.size();
+            block.clear();
+        }
+    });
+    written = written && file.write(block) == block.size();
+    if (!written) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QList<QByteArray> TextDataFile::splitItems(QByteArrayView line)
+{
+    QList<QByteArray> items;
+    qsizetype pos = 0;
+    auto skipSeparators = [&] {
+        while (pos < line.size() && isSeparator(line[pos]))
+            ++pos;
+    };
+    skipSeparators();
+    while (pos < line.size() && items.size() <= maxItems) {
+        if (line[pos] == '"') {
+            items.append(quotedItem(line, pos));
+        } else {
+            const qsizetype begin = pos;
+            while (pos < line.size() && !isBlank(line[pos]))
+                ++pos;
+            items.append(line.sliced(begin, pos - begin).toByteArray());
+        }
+        const qsizetype separatorsFrom = pos;
+        skipSeparators();
+        if (pos == line.size() && pos > separatorsFrom && line.back() == '\t')
+            items.append(QByteArray());
+    }
+    return items;
+}
+
+std::optional<qint32> TextDataFile::toRecordNumber(QByteArrayView item, QByteArrayView decimalSep)
+{
+    // Checked here, converted by the C library once the separator reads ".".
+    item = trimmed(item);
+    QByteArray number;
+    qsizetype pos = 0;
+    if (pos < item.size() && (item[pos] == '+' || item[pos] == '-'))
+        number.append(item[pos++]);
+    auto takeDigits = [&] {
+        const qsizetype begin = pos;
+        while (pos < item.size() && item[pos] >= '0' && item[pos] <= '9')
+            ++pos;
+        number.append(item.sliced(begin, pos - begin));
+        return pos - begin;
+    };
+    qsizetype digits = takeDigits();
+    if (!decimalSep.isEmpty() && item.sliced(pos).startsWith(decimalSep)) {
+        pos += decimalSep.size();
+        number.append('.');
+        digits += takeDigits();
+    }
+    if (digits == 0 || pos != item.size())
+        return std::nullopt;
+    const double rounded = std::nearbyint(number.toDouble());
+    if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(rounded);
+}
+
+bool TextDataFile::load(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    ByteLineReader lines(file);
+    QByteArrayView line;
+    // The first line holds the titles, whatever they are.
+    if (!lines.next(line))
+        return false;
+    while (lines.next(line)) {
+        const QList<QByteArray> items = splitItems(line);
+        if (items.isEmpty())
+            continue;
+        if (items.size() > maxItems)
+            return false;
+        ReadingRow row;
+        const std::optional<qint32> number = toRecordNumber(items[0], decimalSep);
+        if (!number)
+            return false;
+        row.No = *number;
+        QByteArray* texts[] = {&row.time, &row.Value, &row.Unit, &row.V_Range, &row.I_Range};
+        for (qsizetype i = 1; i < items.size(); ++i)
+            *texts[i - 1] = items[i];
+        table.append(row);
+    }
+    return !lines.failed();
+}
