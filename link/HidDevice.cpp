@@ -1,0 +1,246 @@
+#include "link/HidDevice.h"
+
+#include <QList>
+#include <algorithm>
+#include <cerrno>
+
+#include "link/HidControllerClass.h"
+#include "link/HidDeviceReadThread.h"
+
+namespace {
+
+// String buffers hold 254 wide characters, as the device's strings are read into.
+constexpr int StringBufferLength = 254;
+constexpr char16_t Unwritten = 0xFFFF;
+
+// A reader needs a buffer even when the descriptor cannot be read: the largest full-speed interrupt report
+// and its report ID.
+constexpr int FallbackInputReportLength = 65;
+
+}  // namespace
+
+THidDevice::THidDevice(THidDeviceController* controller, std::shared_ptr<HidPlatform> platform, HidDeviceInfo pnp)
+    : m_controller(controller), m_platform(std::move(platform)), m_pnp(std::move(pnp))
+{
+    HidPlatform::OpenResult opened = m_platform->open(m_pnp, HidAccess::ReadWrite);
+    m_canReadWrite = bool(opened.connection);
+    m_readWriteError = opened.error;
+    if (!opened.connection)
+        opened = m_platform->open(m_pnp, HidAccess::QueryOnly);
+    if (!opened.connection)
+        throw EControllerError(EControllerError::CannotOpen);
+    const std::optional<HidAttributes> attributes = opened.connection->attributes();
+    if (!attributes)
+        throw EControllerError(EControllerError::CannotIdentify);
+    m_attributes = *attributes;
+}
+
+THidDevice::~THidDevice()
+{
+    StopReader();
+    m_unplugHandler = {};
+    closeHandles();
+    if (m_controller)
+        m_controller->deviceFreed(this);
+}
+
+bool THidDevice::IsUsable() const
+{
+    return m_pluggedIn && (m_claimed || m_inEnumeration);
+}
+
+bool THidDevice::OpenInfoHandle()
+{
+    std::lock_guard lock(m_handleMutex);
+    if (!m_infoHandle && IsUsable()) {
+        HidPlatform::OpenResult opened = m_platform->open(m_pnp, HidAccess::ReadWrite);
+        m_canReadWrite = bool(opened.connection);
+        m_readWriteError = opened.error;
+        if (!opened.connection)
+            opened = m_platform->open(m_pnp, HidAccess::QueryOnly);
+        m_infoHandle = std::move(opened.connection);
+    }
+    return bool(m_infoHandle);
+}
+
+void THidDevice::CloseInfoHandle()
+{
+    std::lock_guard lock(m_handleMutex);
+    m_infoHandle.reset();
+}
+
+bool THidDevice::OpenReadHandle()
+{
+    quint32 error = 0;
+    return bool(acquireReadHandle(&error));
+}
+
+std::shared_ptr<HidConnection> THidDevice::acquireReadHandle(quint32* error)
+{
+    std::lock_guard lock(m_handleMutex);
+    if (!IsUsable()) {
+        *error = ENODEV;
+        return nullptr;
+    }
+    if (!m_readHandle) {
+        HidPlatform::OpenResult opened = m_platform->open(m_pnp, HidAccess::Read);
+        *error = opened.error;
+        m_readHandle = std::move(opened.connection);
+    }
+    return m_readHandle;
+}
+
+void THidDevice::CloseReadHandle()
+{
+    std::lock_guard lock(m_handleMutex);
+    m_readHandle.reset();
+}
+
+bool THidDevice::OpenWriteHandle()
+{
+    std::lock_guard lock(m_handleMutex);
+    if (!m_writeHandle && IsUsable())
+        m_writeHandle = m_platform->open(m_pnp, HidAccess::Write).connection;
+    return bool(m_writeHandle);
+}
+
+void THidDevice::CloseWriteHandle()
+{
+    std::lock_guard lock(m_handleMutex);
+    m_writeHandle.reset();
+}
+
+void THidDevice::closeHandles()
+{
+    std::lock_guard lock(m_handleMutex);
+    m_infoHandle.reset();
+    m_readHandle.reset();
+    m_writeHandle.reset();
+}
+
+QString THidDevice::GetProductText()
+{
+    if (m_productText.isEmpty() && OpenInfoHandle()) {
+        if (const std::optional<QString> product = m_infoHandle->productString())
+            m_productText = product->left(StringBufferLength);
+        CloseInfoHandle();
+    }
+    return m_productText;
+}
+
+// Some devices answer the serial-number request with their language list; such a "serial" is none. The
+// language list is compared only as far as the device wrote it: the buffer is pre-filled with FFFF, and the
+// written part ends at the last character that is not FFFF (its terminating zero not counted).
+QString THidDevice::GetSerialText()
+{
+    if (!m_serialText.isEmpty() || !OpenInfoHandle())
+        return m_serialText;
+    const std::optional<QString> serial = m_infoHandle->serialString();
+    if (serial && !serial->isEmpty()) {
+        const std::optional<QList<quint16>> languages = m_infoHandle->languageList();
+        if (!languages) {
+            // The system does not let us read the list (Linux, without access to the USB device itself);
+            // the serial it reports comes from the kernel, which never returns the list in its place.
+            m_serialText = serial->left(StringBufferLength);
+        } else {
+            QList<char16_t> written(StringBufferLength, Unwritten);
+            const int count = std::min(int(languages->size()), StringBufferLength);
+            std::copy_n(languages->begin(), count, written.begin());
+            if (count < StringBufferLength)
+                written[count] = 0;
+            int n = 0;
+            for (int k = StringBufferLength - 1; k >= 0; --k) {
+                if (written[k] != Unwritten) {
+                    n = written[k] == 0 ? k : k + 1;
+                    break;
+                }
+            }
+            const QString padded = serial->left(StringBufferLength).leftJustified(n, QChar(0));
+            bool differs = false;
+            for (int i = 0; i < n && !differs; ++i)
+                differs = padded[i].unicode() != written[i];
+            if (differs)
+                m_serialText = serial->left(StringBufferLength);
+        }
+    }
+    CloseInfoHandle();
+    return m_serialText;
+}
+
+bool THidDevice::SendFeatureReport(const quint8* report, int size)
+{
+    if (!OpenInfoHandle())
+        return false;
+    return m_infoHandle->sendFeatureReport(QByteArray(reinterpret_cast<const char*>(report), size));
+}
+
+int THidDevice::inputReportLength()
+{
+    if (!m_capabilities) {
+        const bool wasOpen = [this] {
+            std::lock_guard lock(m_handleMutex);
+            return bool(m_infoHandle);
+        }();
+        if (!OpenInfoHandle())
+            return FallbackInputReportLength;
+        const std::optional<QByteArray> descriptor = m_infoHandle->reportDescriptor();
+        m_capabilities = HidReportDescriptor::parse(descriptor.value_or(QByteArray()));
+        if (!wasOpen)
+            CloseInfoHandle();
+    }
+    const int length = m_capabilities->inputReportLength();
+    return length > 0 ? length : FallbackInputReportLength;
+}
+
+void THidDevice::SetSleepTime(int ms)
+{
+    if (ms >= MinSleepTime && ms <= MaxSleepTime)
+        m_sleepTime = ms;
+}
+
+void THidDevice::SetDataHandler(const THidDataEvent& handler)
+{
+    if (!handler)
+        StopReader();
+    m_dataHandler = handler;
+    StartReader();
+}
+
+void THidDevice::StartReader()
+{
+    if (m_dataHandler && m_pluggedIn && m_claimed && m_canReadWrite && !m_reader) {
+        m_reader = std::make_unique<THidDeviceReadThread>(this);
+        m_reader->start();
+    }
+}
+
+void THidDevice::StopReader()
+{
+    if (!m_reader)
+        return;
+    std::unique_ptr<THidDeviceReadThread> reader = std::move(m_reader);
+    if (!reader->stopAndWait())
+        reader.release()->releaseWhenDone();
+}
+
+void THidDevice::MarkUnplugged()
+{
+    // Cleared first, so that the reader cannot open a fresh read handle once the old one is closed.
+    m_pluggedIn = false;
+    closeHandles();
+    if (m_unplugHandler)
+        m_unplugHandler(this);
+    m_unplugHandler = {};
+}
+
+void THidDevice::deliverReport(quint8 reportId, const quint8* data, quint16 size)
+{
+    if (m_dataHandler)
+        m_dataHandler(this, reportId, data, size);
+}
+
+void THidDevice::deliverReadError(quint32 error)
+{
+    if (m_dataErrorHandler)
+        m_dataErrorHandler(this, error);
+}
