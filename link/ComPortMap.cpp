@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#include <QSet>
 #include <algorithm>
 #include <sys/stat.h>
 #include <tuple>
@@ -72,26 +71,41 @@ QString ComPortMap::describe(int number) const
     return QStringLiteral("COM%1: %2").arg(number).arg(device);
 }
 
+namespace {
+
+// Adds a device once, by its canonical path, so that a port reached through several links counts once.
+void addOnce(QList<SystemSerialPort>& ports, const QString& device, bool adapter)
+{
+    const QString node = QFileInfo(device).canonicalFilePath();
+    const auto same = [&node](const SystemSerialPort& port) { return port.device == node; };
+    const bool known = std::any_of(ports.begin(), ports.end(), same);
+    if (!node.isEmpty() && !known)
+        ports.append({node, adapter});
+}
+
+}  // namespace
+
 QList<SystemSerialPort> ComPortMap::systemPorts()
 {
     QList<SystemSerialPort> ports;
-    QSet<QString> seen;
-    const auto add = [&](const QString& device, bool adapter) {
-        const QString node = QFileInfo(device).canonicalFilePath();
-        if (node.isEmpty() || seen.contains(node))
-            return;
-        seen.insert(node);
-        ports.append({node, adapter});
-    };
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        add(info.systemLocation(), info.hasVendorIdentifier() || isAdapterName(info.portName()));
+        addOnce(ports, info.systemLocation(), info.hasVendorIdentifier() || isAdapterName(info.portName()));
     // Adapters this user may not open are missing from the listing above.
+    for (const SystemSerialPort& adapter : adapterNodes(QStringLiteral("/dev")))
+        addOnce(ports, adapter.device, true);
+    return ports;
+}
+
+QList<SystemSerialPort> ComPortMap::adapterNodes(const QString& deviceFolder)
+{
+    QList<SystemSerialPort> ports;
+    const QDir devices(deviceFolder);
     const auto nodes = QDir::System | QDir::Files;
-    for (const QFileInfo& link : QDir(QStringLiteral("/dev/serial/by-id")).entryInfoList(nodes))
-        add(link.filePath(), true);
+    for (const QFileInfo& link : QDir(devices.filePath(QStringLiteral("serial/by-id"))).entryInfoList(nodes))
+        addOnce(ports, link.filePath(), true);
     const QStringList adapterNames{QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")};
-    for (const QFileInfo& node : QDir(QStringLiteral("/dev")).entryInfoList(adapterNames, nodes))
-        add(node.filePath(), true);
+    for (const QFileInfo& node : devices.entryInfoList(adapterNames, nodes))
+        addOnce(ports, node.filePath(), true);
     return ports;
 }
 

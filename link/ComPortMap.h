@@ -33,8 +33,11 @@ public:
     // The port button's hint: the device, or that none is present.
     QString describe(int number) const;
 
-    // The serial ports of this system, unordered.
+    // The serial ports of this system, unordered, each once.
     static QList<SystemSerialPort> systemPorts();
+    // The adapters' device nodes under a device folder (/dev): serial/by-id, ttyUSB*, ttyACM*, each once,
+    // whether or not this user may open them.
+    static QList<SystemSerialPort> adapterNodes(const QString& deviceFolder);
     // Adapters first, then the others, each group in natural name order (ttyS2 before ttyS10).
     static QStringList ordered(QList<SystemSerialPort> ports);
 

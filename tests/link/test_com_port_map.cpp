@@ -1,0 +1,136 @@
+// Where COM1..COM4 lead: links in the program's folder first, then the system's ports, adapters first.
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "link/ComPortMap.h"
+
+namespace {
+
+QList<SystemSerialPort> noPorts()
+{
+    return {};
+}
+
+QList<SystemSerialPort> mixedPorts()
+{
+    return {{QStringLiteral("/dev/ttyS10"), false},
+            {QStringLiteral("/dev/ttyS2"), false},
+            {QStringLiteral("/dev/ttyUSB1"), true},
+            {QStringLiteral("/dev/ttyACM0"), true},
+            {QStringLiteral("/dev/ttyUSB0"), true}};
+}
+
+}  // namespace
+
+TEST(ComPortMap, SystemPortsInOrderAdaptersFirstThenByName)
+{
+    const ComPortMap map(QString(), &mixedPorts);
+    EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/ttyACM0"));
+    EXPECT_EQ(map.devicePath(2), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(map.devicePath(3), QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_EQ(map.devicePath(4), QStringLiteral("/dev/ttyS2")) << "ttyS2 comes before ttyS10";
+}
+
+TEST(ComPortMap, OnlyComOneToFour)
+{
+    const ComPortMap map(QString(), &mixedPorts);
+    EXPECT_TRUE(map.devicePath(0).isEmpty());
+    EXPECT_TRUE(map.devicePath(5).isEmpty());
+}
+
+TEST(ComPortMap, NoPortPresent)
+{
+    QTemporaryDir folder;
+    const ComPortMap map(folder.path(), &noPorts);
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_TRUE(map.devicePath(n).isEmpty()) << n;
+    EXPECT_EQ(map.describe(3), QStringLiteral("COM3: no serial port present"));
+}
+
+TEST(ComPortMap, FewerPortsThanNames)
+{
+    const ComPortMap map(QString(), [] { return QList<SystemSerialPort>{{QStringLiteral("/dev/ttyS0"), false}}; });
+    EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/ttyS0"));
+    EXPECT_TRUE(map.devicePath(2).isEmpty());
+}
+
+TEST(ComPortMap, LinkInTheProgramFolderComesFirst)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), folder.filePath(QStringLiteral("COM2"))));
+    const ComPortMap map(folder.path(), &mixedPorts);
+    EXPECT_EQ(map.devicePath(2), QStringLiteral("/dev/null"));
+    EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/ttyACM0")) << "names without a link keep the system order";
+    EXPECT_EQ(map.describe(2), QStringLiteral("COM2: /dev/null"));
+}
+
+TEST(ComPortMap, LinkIsFollowedToTheDevice)
+{
+    // Like /dev/serial/by-id: a link to a link ends at the device node.
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), folder.filePath(QStringLiteral("stable-name"))));
+    ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("stable-name")), folder.filePath(QStringLiteral("COM1"))));
+    EXPECT_EQ(ComPortMap(folder.path(), &noPorts).devicePath(1), QStringLiteral("/dev/null"));
+}
+
+TEST(ComPortMap, LinkToAVanishedDeviceStillNamesIt)
+{
+    QTemporaryDir folder;
+    const QString gone = folder.filePath(QStringLiteral("gone/ttyUSB7"));
+    ASSERT_TRUE(QFile::link(gone, folder.filePath(QStringLiteral("COM4"))));
+    EXPECT_EQ(ComPortMap(folder.path(), &mixedPorts).devicePath(4), gone) << "never quietly another port";
+}
+
+TEST(ComPortMap, PlainFileNamedLikeAPortIsNoDevice)
+{
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("COM1")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(ComPortMap(folder.path(), &mixedPorts).devicePath(1), QStringLiteral("/dev/ttyACM0"));
+}
+
+TEST(ComPortMap, FolderCanChange)
+{
+    QTemporaryDir first, second;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), second.filePath(QStringLiteral("COM1"))));
+    ComPortMap map(first.path(), &noPorts);
+    EXPECT_TRUE(map.devicePath(1).isEmpty());
+    map.setProgramFolder(second.path() + QLatin1Char('/'));  // the program's folder ends in a separator
+    EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/null"));
+}
+
+TEST(ComPortMap, SystemListingHoldsEachExistingDeviceOnce)
+{
+    QSet<QString> seen;
+    for (const SystemSerialPort& port : ComPortMap::systemPorts()) {
+        EXPECT_TRUE(QFileInfo(port.device).isAbsolute()) << port.device.toStdString();
+        EXPECT_TRUE(QFileInfo::exists(port.device)) << port.device.toStdString();
+        EXPECT_FALSE(seen.contains(port.device)) << port.device.toStdString();
+        seen.insert(port.device);
+    }
+}
+
+TEST(ComPortMap, AdapterNodesAreFoundWithoutTheSystemListing)
+{
+    // A device folder with an adapter reached through /dev/serial/by-id as well as by its own name, an ACM
+    // adapter and a port that is no adapter.
+    QTemporaryDir dev;
+    for (const char* name : {"ttyUSB0", "ttyACM3", "ttyS0"}) {
+        QFile node(dev.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(node.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QDir(dev.path()).mkpath(QStringLiteral("serial/by-id")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../../ttyUSB0"),
+                            dev.filePath(QStringLiteral("serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0"))));
+    QStringList found;
+    for (const SystemSerialPort& port : ComPortMap::adapterNodes(dev.path())) {
+        EXPECT_TRUE(port.adapter);
+        found.append(QFileInfo(port.device).fileName());
+    }
+    found.sort();
+    EXPECT_EQ(found, QStringList({QStringLiteral("ttyACM3"), QStringLiteral("ttyUSB0")}));
+}
