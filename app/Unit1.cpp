@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -99,6 +100,21 @@ void TFrmTest::applyStoredLayout()
     QPalette scrollPalette = ui->ClientScroll->verticalScrollBar()->palette();
     scrollPalette.setColor(QPalette::Button, palette().color(QPalette::Active, QPalette::Highlight).lighter(150));
     ui->ClientScroll->verticalScrollBar()->setPalette(scrollPalette);
+
+    // The window's own text is Arial 8 (Liberation Sans here, its metric twin); the panel's labels carry
+    // their own fonts.
+    QFont formFont(QStringLiteral("Liberation Sans"));
+    formFont.setPixelSize(11);
+    setFont(formFont);
+    // The interval box sits over the run of blanks inside the interval check box's caption, so the two
+    // read as "Sampling Interval <n> 'S".
+    const QString caption = ui->RecordSI->text();
+    const QString before = caption.left(caption.indexOf(QLatin1String("  ")));
+    QStyleOptionButton option;
+    option.initFrom(ui->RecordSI);
+    const int textLeft = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, ui->RecordSI).left();
+    const int blanksLeft = ui->RecordSI->x() + textLeft + ui->RecordSI->fontMetrics().horizontalAdvance(before + QLatin1Char(' '));
+    ui->RecordSITime->move(blanksLeft, ui->RecordSITime->y());
 
     for (QWidget* w : {static_cast<QWidget*>(ui->Panel4), static_cast<QWidget*>(ui->Panel5),
                        static_cast<QWidget*>(ui->Panel6), static_cast<QWidget*>(ui->MainDisplay)})

@@ -41,7 +41,7 @@ unsigned segmentsFor(QChar c, LcdFace face)
 }
 
 // Slant of the digits, as on the meter's glass.
-constexpr double kSkew = 0.10;
+constexpr double kSkew = 0.06;
 
 }  // namespace
 
@@ -132,7 +132,7 @@ void LcdGlyphPainter::drawWord(QPainter& painter, QPointF origin, const QString&
 void LcdGlyphPainter::drawSegments(QPainter& painter, QPointF o, unsigned mask) const
 {
     const double top = o.y() + 0.18 * m_h, bottom = o.y() + 0.86 * m_h;
-    const double left = o.x() + 0.06 * m_h, right = o.x() + 0.42 * m_h;
+    const double left = o.x() + 0.02 * m_h, right = o.x() + 0.38 * m_h;
     const double t = 0.085 * m_h;  // segment thickness
     const double mid = (top + bottom) / 2;
     const double gap = 0.012 * m_h;

@@ -90,6 +90,8 @@ TEST(Shell, StartUpState)
     EXPECT_TRUE(f.actions().contains(f.ui->HELP1));  // F1 works although its menu is hidden
 
     // Fixed size, no maximise button; the client area is 760 x 533 and scrolls to the stored-data strip.
+    f.show();
+    QApplication::processEvents();
     EXPECT_EQ(f.minimumSize(), f.maximumSize());
     EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(f.ui->ClientScroll->viewport()->width(), 760);
@@ -132,9 +134,11 @@ TEST(Shell, DispInitSwitchesAnnunciatorsButNeverDigits)
     EXPECT_EQ(f.ui->LabelB->text(), QStringLiteral("3"));
 
     f.DispInit(1);
-    for (const char* name : kDesignOn)
-        if (QByteArray(name) != "rsUSB")
+    for (const char* name : kDesignOn) {
+        if (QByteArray(name) != "rsUSB") {
             EXPECT_TRUE(w.shown(name)) << name;
+        }
+    }
     EXPECT_FALSE(w.shown("rsUSB"));
     for (const char* name : {"LabFUL", "Lab0", "labdc", "c1", "f", "T_dPoint1"})
         EXPECT_TRUE(w.shown(name)) << name;

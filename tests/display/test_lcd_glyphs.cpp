@@ -41,9 +41,9 @@ struct Probe {
     const char* name;
     double x, y;
 };
-const Probe kSegments[] = {{"top", 0.26, 0.22},   {"upper right", 0.40, 0.37}, {"lower right", 0.38, 0.67},
-                           {"bottom", 0.22, 0.82}, {"lower left", 0.12, 0.67},  {"upper left", 0.15, 0.37},
-                           {"middle", 0.24, 0.52}};
+const Probe kSegments[] = {{"top", 0.22, 0.22},   {"upper right", 0.36, 0.37}, {"lower right", 0.34, 0.67},
+                           {"bottom", 0.18, 0.82}, {"lower left", 0.07, 0.67},  {"upper left", 0.09, 0.37},
+                           {"middle", 0.20, 0.52}};
 
 QString litSegments(const QImage& image)
 {
