@@ -3,36 +3,24 @@
 #include <QDate>
 #include <QLocale>
 
+#include "record/ReadingTable.h"
 #include "report/ReportDocument.h"
-
-namespace {
-
-// A report bound to no table has no rows: its single pass of the detail band prints nothing.
-class NoRows : public ReportRows {
-public:
-    int count() const override { return 0; }
-    QByteArray text(int, int) const override { return {}; }
-};
-
-}  // namespace
 
 BandReport::BandReport(ReportLayout layout) : m_layout(std::move(layout))
 {
 }
 
-int BandReport::recordCount(const ReportRows& table) const
+int BandReport::recordCount(const ReadingTable& table) const
 {
-    return m_layout.isBound() ? table.count() : 1;
+    return m_layout.isBound() ? table.rowCount() : 1;
 }
 
-std::shared_ptr<const ReportDocument> BandReport::produce(std::shared_ptr<const ReportRows> rows,
-                                                          const QString& printDate)
+std::shared_ptr<const ReportDocument> BandReport::produce(const ReadingTable& rows, const QString& printDate)
 {
     if (beforePrint)
         beforePrint();
-    if (!m_layout.isBound())
-        rows = std::make_shared<NoRows>();
-    return std::make_shared<const ReportDocument>(m_layout, std::move(rows), printDate);
+    // A report bound to no table has no rows: its single pass of the detail band prints nothing.
+    return std::make_shared<const ReportDocument>(m_layout, m_layout.isBound() ? rows : ReadingTable(), printDate);
 }
 
 bool BandReport::raisePreview() const
@@ -45,11 +33,11 @@ bool BandReport::raisePreview() const
     return true;
 }
 
-ReportPreview* BandReport::openPreview(std::shared_ptr<const ReportRows> rows, QWidget* parent,
+ReportPreview* BandReport::openPreview(const ReadingTable& rows, QWidget* parent,
                                        PreviewServices services)
 {
     const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-    m_preview = new ReportPreview(produce(std::move(rows), today), std::move(services), parent);
+    m_preview = new ReportPreview(produce(rows, today), std::move(services), parent);
     m_preview->setAttribute(Qt::WA_DeleteOnClose);
     m_preview->show();
     return m_preview;

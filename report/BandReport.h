@@ -10,7 +10,7 @@
 #include "report/ReportLayout.h"
 #include "report/ReportPreview.h"
 
-class ReportRows;
+class ReadingTable;
 
 class BandReport {
 public:
@@ -24,17 +24,17 @@ public:
 
     // The number of records the report runs over: the table's rows, or a single pass for a report bound
     // to no table.
-    int recordCount(const ReportRows& table) const;
+    int recordCount(const ReadingTable& table) const;
 
-    // The layout as the hook leaves it, over the given rows (none for a report bound to no table).
-    std::shared_ptr<const ReportDocument> produce(std::shared_ptr<const ReportRows> rows, const QString& printDate);
+    // The layout as the hook leaves it, over a snapshot of the rows (none for a report bound to no table).
+    std::shared_ptr<const ReportDocument> produce(const ReadingTable& rows, const QString& printDate);
 
     // The open preview, or null.
     ReportPreview* preview() const { return m_preview; }
     // Brings an open preview to the front; false when none is open.
     bool raisePreview() const;
     // Produces the report for today's date and shows it in a new preview window, deleted when it closes.
-    ReportPreview* openPreview(std::shared_ptr<const ReportRows> rows, QWidget* parent, PreviewServices services);
+    ReportPreview* openPreview(const ReadingTable& rows, QWidget* parent, PreviewServices services);
 
 private:
     ReportLayout m_layout;

@@ -4,26 +4,26 @@
 
 #include "report/BandPainter.h"
 
-ReportDocument::ReportDocument(ReportLayout layout, std::shared_ptr<const ReportRows> rows, QString printDate)
+ReportDocument::ReportDocument(ReportLayout layout, ReadingTable rows, QString printDate)
     : m_layout(std::move(layout)), m_rows(std::move(rows)), m_printDate(std::move(printDate))
 {
 }
 
 int ReportDocument::pageCount() const
 {
-    return m_layout.pageTotal(m_rows->count());
+    return m_layout.pageTotal(m_rows.rowCount());
 }
 
 int ReportDocument::firstRow(int page) const
 {
-    return qMin(qint64(page - 1) * m_layout.detailsPerPage(), qint64(m_rows->count()));
+    return qMin(qint64(page - 1) * m_layout.detailsPerPage(), qint64(m_rows.rowCount()));
 }
 
 int ReportDocument::rowsOnPage(int page) const
 {
     if (page < 1 || page > pageCount())
         return 0;
-    return qMin(m_layout.detailsPerPage(), m_rows->count() - firstRow(page));
+    return qMin(m_layout.detailsPerPage(), m_rows.rowCount() - firstRow(page));
 }
 
 void ReportDocument::paintPage(QPainter& painter, int page) const
@@ -54,7 +54,7 @@ void ReportDocument::paintPage(QPainter& painter, int page) const
         bands.paintBand(m_layout.detail(), left, top, [&](const ReportItem& item) {
             if (item.content != ReportItem::Content::Field)
                 return fixedText(item);
-            return item.field < 0 ? QString() : QString(decode(m_rows->text(row, item.field)));
+            return item.field < 0 ? QString() : QString(decode(m_rows.text(row, item.field)));
         });
         top += m_layout.detail().heightMm;
     }

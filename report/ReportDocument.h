@@ -4,19 +4,19 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
 #include "report/ReportLayout.h"
-#include "report/ReportRows.h"
+#include "record/ReadingTable.h"
 
 class QPainter;
 
 class ReportDocument {
 public:
-    ReportDocument(ReportLayout layout, std::shared_ptr<const ReportRows> rows, QString printDate);
+    // rows: the snapshot of the table the report prints.
+    ReportDocument(ReportLayout layout, ReadingTable rows, QString printDate);
 
     const ReportLayout& layout() const { return m_layout; }
-    const ReportRows& rows() const { return *m_rows; }
+    const ReadingTable& rows() const { return m_rows; }
     QString printDate() const { return m_printDate; }
 
     int pageCount() const;
@@ -29,6 +29,6 @@ public:
 
 private:
     ReportLayout m_layout;
-    std::shared_ptr<const ReportRows> m_rows;
+    ReadingTable m_rows;
     QString m_printDate;
 };

@@ -14,11 +14,11 @@ template <typename Visit>
 void forEachRow(const ReportDocument& document, Visit visit)
 {
     QStringDecoder decode("GB18030", QStringConverter::Flag::Stateless);
-    const ReportRows& rows = document.rows();
+    const ReadingTable& rows = document.rows();
     QStringList fields;
-    for (int row = 0; row < rows.count(); ++row) {
+    for (int row = 0; row < rows.rowCount(); ++row) {
         fields.clear();
-        for (int field = 0; field < ReportRows::FieldCount; ++field)
+        for (int field = 0; field < ReportLayout::columnCount; ++field)
             fields.append(decode(rows.text(row, field)));
         visit(fields);
     }
@@ -45,13 +45,13 @@ void writeHtml(const ReportDocument& document, QTextStream& out)
 // Plain text in fixed columns wide enough for the longest text a column can hold.
 void writeText(const ReportDocument& document, QTextStream& out)
 {
-    static constexpr int widths[ReportRows::FieldCount - 1] = {12, 21, 21, 21, 21};
+    static constexpr int widths[ReportLayout::columnCount - 1] = {12, 21, 21, 21, 21};
     auto line = [&](const QStringList& texts) {
         QString text;
         for (qsizetype i = 0; i < texts.size(); ++i) {
             QString field = texts[i];
             field.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-            text += i < ReportRows::FieldCount - 1 ? field.leftJustified(widths[i] - 1) + QLatin1Char(' ') : field;
+            text += i < ReportLayout::columnCount - 1 ? field.leftJustified(widths[i] - 1) + QLatin1Char(' ') : field;
         }
         while (text.endsWith(QLatin1Char(' ')))
             text.chop(1);

@@ -4,7 +4,6 @@
 #include <QToolTip>
 #include <cmath>
 
-#include "report/ReportRows.h"
 
 namespace {
 
@@ -12,10 +11,12 @@ constexpr double kHeaderHeightMm = 10.6;
 constexpr double kDetailHeightMm = 6.6;
 
 // Left edges of the six columns; the value column's field sits a little right of its heading.
-constexpr double kColumnMm[ReportRows::FieldCount] = {8.5, 33.9, 64.3, 99.5, 132.3, 163.0};
+constexpr int kValueColumn = 2;
+constexpr int kIRangeColumn = 5;
+constexpr double kColumnMm[ReportLayout::columnCount] = {8.5, 33.9, 64.3, 99.5, 132.3, 163.0};
 constexpr double kValueFieldMm = 65.6;
 
-const char* const kHeadings[ReportRows::FieldCount] = {"No", "Time", "Value", "Unit", "V_Range", "I_Range"};
+const char* const kHeadings[ReportLayout::columnCount] = {"No", "Time", "Value", "Unit", "V_Range", "I_Range"};
 
 ReportItem text(const QString& text, double leftMm, double topMm, double pointSize, QColor color = Qt::black)
 {
@@ -45,9 +46,9 @@ ReportLayout ReportLayout::common(const QString& title, double titleTopMm, const
 
     layout.m_columnHeader.heightMm = kHeaderHeightMm;
     layout.m_detail.heightMm = kDetailHeightMm;
-    for (int field = 0; field < ReportRows::FieldCount; ++field) {
+    for (int field = 0; field < columnCount; ++field) {
         layout.m_columnHeader.items.append(text(QString::fromLatin1(kHeadings[field]), kColumnMm[field], 4.2, 10));
-        ReportItem cell = text(QString(), field == ReportRows::Value ? kValueFieldMm : kColumnMm[field], 2.1, 10);
+        ReportItem cell = text(QString(), field == kValueColumn ? kValueFieldMm : kColumnMm[field], 2.1, 10);
         cell.content = ReportItem::Content::Field;
         cell.field = field;
         layout.m_detail.items.append(cell);
@@ -73,16 +74,16 @@ ReportLayout ReportLayout::storeReport()
 {
     ReportLayout layout = common(QStringLiteral("KM610 STORE DATA REPORT"), 1.1, QStringLiteral("Sallpage"));
     layout.m_bound = false;
-    static const char* const names[ReportRows::FieldCount] = {"SNo", "STime", "SValue", "SUnit", "SV_Range",
+    static const char* const names[columnCount] = {"SNo", "STime", "SValue", "SUnit", "SV_Range",
                                                                 "SI_Range"};
-    for (int field = 0; field < ReportRows::FieldCount; ++field) {
+    for (int field = 0; field < columnCount; ++field) {
         ReportItem& item = layout.m_detail.items[field];
         item.name = QString::fromLatin1(names[field]);
         item.field = -1;
     }
     // The last column has no font of its own and falls back to the report's LCD base font.
-    layout.m_columnHeader.items[ReportRows::IRange].face = ReportItem::Face::Lcd;
-    layout.m_detail.items[ReportRows::IRange].face = ReportItem::Face::Lcd;
+    layout.m_columnHeader.items[kIRangeColumn].face = ReportItem::Face::Lcd;
+    layout.m_detail.items[kIRangeColumn].face = ReportItem::Face::Lcd;
     return layout;
 }
 

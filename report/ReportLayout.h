@@ -52,6 +52,8 @@ public:
     static constexpr double pageHeightMm = 297;
     static constexpr double marginMm = 10;
     static constexpr double bandWidthMm = pageWidthMm - 2 * marginMm;
+    // The printed columns: the reading table's six fields, in table order.
+    static constexpr int columnCount = 6;
 
     const ReportBand& pageHeader() const { return m_pageHeader; }
     const ReportBand& columnHeader() const { return m_columnHeader; }

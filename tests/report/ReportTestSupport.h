@@ -2,34 +2,37 @@
 #pragma once
 
 #include <QFile>
-#include <QList>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTime>
-#include <array>
-#include <memory>
 
-#include "report/ReportRows.h"
+#include "record/ReadingTable.h"
 
 namespace reporttest {
 
-struct ListRows : ReportRows {
-    QList<std::array<QByteArray, FieldCount>> rows;
-    int count() const override { return int(rows.size()); }
-    QByteArray text(int row, int field) const override { return rows[row][field]; }
-};
+inline ReadingTable tableOf(std::initializer_list<ReadingRow> rows)
+{
+    ReadingTable table;
+    for (const ReadingRow& row : rows)
+        table.append(row);
+    return table;
+}
+
+// The value that names row i of numberedRows.
+inline QByteArray rowValue(int i)
+{
+    return "V" + QByteArray::number(i + 1).rightJustified(4, '0') + ".5";
+}
 
 // Row i: No i+1, a time, a value that names the row, and the ranges of a voltage reading.
-inline std::shared_ptr<ListRows> numberedRows(int count)
+inline ReadingTable numberedRows(int count)
 {
-    auto list = std::make_shared<ListRows>();
-    for (int i = 0; i < count; ++i) {
-        const QByteArray no = QByteArray::number(i + 1);
-        list->rows.append({no, QTime(10, 0).addSecs(i).toString(QStringLiteral("hh:mm:ss")).toLatin1(),
-                           "V" + no.rightJustified(4, '0') + ".5", "V", "600.0V", "40.0A"});
-    }
-    return list;
+    ReadingTable table;
+    for (int i = 0; i < count; ++i)
+        table.append({i + 1, QTime(10, 0).addSecs(i).toString(QStringLiteral("hh:mm:ss")).toLatin1(), rowValue(i),
+                      "V", "600.0V", "40.0A"});
+    return table;
 }
 
 // The pages of a PDF as laid-out text, one entry per page.

@@ -63,8 +63,8 @@ TEST(StoreReport, CountsOneRecordWhateverTheTableHolds)
     const BandReport store(ReportLayout::storeReport());
     const BandReport data(ReportLayout::dataReport());
     for (int rows : {0, 1, 500}) {
-        EXPECT_EQ(store.recordCount(*reporttest::numberedRows(rows)), 1);
-        EXPECT_EQ(data.recordCount(*reporttest::numberedRows(rows)), rows);
+        EXPECT_EQ(store.recordCount(reporttest::numberedRows(rows)), 1);
+        EXPECT_EQ(data.recordCount(reporttest::numberedRows(rows)), rows);
     }
 }
 

@@ -10,13 +10,11 @@
 namespace {
 
 // Three rows: a plain one, a temperature in code page 936, and texts that need escaping and quoting.
-std::shared_ptr<const ReportRows> awkwardRows()
+ReadingTable awkwardRows()
 {
-    auto rows = std::make_shared<reporttest::ListRows>();
-    rows->rows.append({"1", "09:15:00", "230.5", "V", "600.0V", "40.0A"});
-    rows->rows.append({"2", "09:15:01", "25.5", QByteArray("\xA1\xE6"), "-", "-"});
-    rows->rows.append({"7", "09:15:02", "1,25", "A&B", "<x>", "say \"hi\""});
-    return rows;
+    return reporttest::tableOf({{1, "09:15:00", "230.5", "V", "600.0V", "40.0A"},
+                                {2, "09:15:01", "25.5", QByteArray("\xA1\xE6"), "-", "-"},
+                                {7, "09:15:02", "1,25", "A&B", "<x>", "say \"hi\""}});
 }
 
 class ReportExport : public testing::Test {
@@ -71,9 +69,8 @@ TEST_F(ReportExport, CsvQuotesFieldsThatNeedIt)
 
 TEST_F(ReportExport, CsvQuotesLineBreaksAndTextKeepsOneLinePerRow)
 {
-    auto rows = std::make_shared<reporttest::ListRows>();
-    rows->rows.append({"1", "a\r\nb", "", "", "", ""});
-    const ReportDocument document(ReportLayout::dataReport(), rows, QStringLiteral("d"));
+    const ReportDocument document(ReportLayout::dataReport(), reporttest::tableOf({{1, "a\r\nb", "", "", "", ""}}),
+                                  QStringLiteral("d"));
     QString error;
     const QString csv = m_folder.filePath(QStringLiteral("breaks.csv"));
     const QString text = m_folder.filePath(QStringLiteral("breaks.txt"));
@@ -87,8 +84,7 @@ TEST_F(ReportExport, CsvQuotesLineBreaksAndTextKeepsOneLinePerRow)
 
 TEST_F(ReportExport, StoreReportExportsItsTitleAndNoRows)
 {
-    auto rows = std::make_shared<reporttest::ListRows>();
-    const ReportDocument document(ReportLayout::storeReport(), rows, QStringLiteral("d"));
+    const ReportDocument document(ReportLayout::storeReport(), ReadingTable(), QStringLiteral("d"));
     const QString name = m_folder.filePath(QStringLiteral("store.csv"));
     QString error;
     ASSERT_TRUE(saveReport(document, ReportFormat::Csv, name, &error));

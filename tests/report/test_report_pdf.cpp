@@ -15,12 +15,12 @@ namespace {
 using reporttest::numberedRows;
 
 // The data report over some rows, with its footer total set as the window's hook sets it.
-std::shared_ptr<const ReportDocument> dataReport(std::shared_ptr<const ReportRows> rows)
+std::shared_ptr<const ReportDocument> dataReport(const ReadingTable& rows)
 {
     BandReport report(ReportLayout::dataReport());
-    const int total = report.layout().pageTotal(rows->count());
+    const int total = report.layout().pageTotal(rows.rowCount());
     report.beforePrint = [&] { report.layout().setLabelText(QStringLiteral("Allpage"), QString::number(total)); };
-    return report.produce(std::move(rows), QStringLiteral("2024-05-06"));
+    return report.produce(rows, QStringLiteral("2024-05-06"));
 }
 
 class ReportPdf : public testing::Test {
@@ -71,12 +71,12 @@ TEST_P(ReportPages, EveryRowOnItsPageAndEveryFooterWithTheTotal)
         EXPECT_TRUE(pages[p].contains(QLatin1String("V_Range"))) << "page " << p + 1;
         EXPECT_EQ(footer(pages[p]), QStringLiteral("%1/%2").arg(p + 1).arg(pages.size()));
     }
-    const auto expected = numberedRows(rows);
+    const ReadingTable expected = numberedRows(rows);
     for (int row = 0; row < rows; ++row) {
-        const auto& r = expected->rows[row];
+        const ReadingRow r = expected.row(row);
         const QRegularExpression line(QStringLiteral("^\\s*%1\\s+%2\\s+%3\\s+V\\s+600.0V\\s+40.0A\\s*$")
-                                          .arg(QString::fromLatin1(r[0]), QString::fromLatin1(r[1]),
-                                               QRegularExpression::escape(QString::fromLatin1(r[2]))),
+                                          .arg(QString::number(r.No), QString::fromLatin1(r.time),
+                                               QRegularExpression::escape(QString::fromLatin1(r.Value))),
                                       QRegularExpression::MultilineOption);
         for (int p = 0; p < pages.size(); ++p)
             EXPECT_EQ(pages[p].contains(line), p == row / 37) << "row " << row + 1 << " page " << p + 1;
@@ -140,9 +140,8 @@ TEST_F(ReportPdf, BandsPlaceTheirItemsWhereTheLayoutSays)
 
 TEST_F(ReportPdf, CodePageTextsPrintAsTheirCharacters)
 {
-    auto rows = std::make_shared<reporttest::ListRows>();
-    rows->rows.append({"1", "08:00:00", "25.5", QByteArray("\xA1\xE6"), "-", "-"});
-    const QStringList pages = reporttest::pdfPages(write(*dataReport(rows)));
+    const QStringList pages = reporttest::pdfPages(
+        write(*dataReport(reporttest::tableOf({{1, "08:00:00", "25.5", QByteArray("\xA1\xE6"), "-", "-"}}))));
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages[0].contains(QStringLiteral("25.5")));
     EXPECT_TRUE(pages[0].contains(QString(QChar(0x2103)))) << pages[0].toStdString();
