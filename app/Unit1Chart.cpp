@@ -1,61 +1,136 @@
 #include "app/Unit1Chart.h"
+
+#include <QFileInfo>
+#include <algorithm>
+
 #include "app/Unit1.h"
+#include "chart/ChartPicture.h"
 #include "ui_Unit1.h"
+
+namespace {
+
+constexpr int StartPageSize = 100;
+const QString MessageCaption = QStringLiteral("KM610_620");
+
+}  // namespace
+
+ChartState::ChartState(QChartView* Chtshow) : surface(Chtshow), ChartCtl(surface, StartPageSize) {}
 
 void TFrmTest::setupChart()
 {
-    m_chart = std::make_unique<ChartState>();
+    m_chart = std::make_unique<ChartState>(ui->Chtshow);
+    QPalette pageNumber = ui->Bt10->palette();
+    pageNumber.setColor(QPalette::ButtonText, Qt::blue);
+    ui->Bt10->setPalette(pageNumber);
+    ui->Maxrecord->installEventFilter(&m_chart->pageSizeKeys);
 }
 
-int TFrmTest::chartAddValue(double /*value*/)
+int TFrmTest::chartAddValue(double value)
 {
-    return 1;
+    const int page = m_chart->ChartCtl.AddValue(value);
+    ui->Bt10->setText(QString::number(page));
+    return page;
 }
 
-void TFrmTest::chartSetRange(double /*max*/, double /*min*/)
+void TFrmTest::chartSetRange(double max, double min)
 {
+    // Maximum first: every unit's range is symmetric about 0, so the axis never turns inside out.
+    m_chart->ChartCtl.SetValueMax(max);
+    m_chart->ChartCtl.SetValueMin(min);
 }
 
 void TFrmTest::chartClear()
 {
+    ui->Bt10->setText(QString::number(m_chart->ChartCtl.Clear()));
 }
 
 void TFrmTest::BtFirstClick()
 {
+    ui->Bt10->setText(QString::number(m_chart->ChartCtl.FirstPage()));
 }
 
 void TFrmTest::BTPreviousClick()
 {
+    ui->Bt10->setText(QString::number(m_chart->ChartCtl.PriorPage()));
 }
 
 void TFrmTest::BtNextClick()
 {
+    ui->Bt10->setText(QString::number(m_chart->ChartCtl.NextPage()));
 }
 
 void TFrmTest::BTlastClick()
 {
+    ui->Bt10->setText(QString::number(m_chart->ChartCtl.LastPage()));
 }
 
 void TFrmTest::MaxrecordChange()
 {
+    // The size is applied once typing pauses.
+    Timer2.stop();
+    Timer2.start();
 }
 
 void TFrmTest::Timer2Timer()
 {
+    // One attempt per pause in typing, whether the text makes a page size or not.
+    Timer2.stop();
+    const std::optional<int> size = pageSizeFromText(ui->Maxrecord->text());
+    if (!size)
+        return;
+    m_chart->ChartCtl.SetPageSize(*size);
+    // A new size moves the view to the last page: the page number follows at once.
+    ui->Bt10->setText(QString::number(m_chart->ChartCtl.currentPage()));
 }
 
 void TFrmTest::BtFillClick()
 {
+    const bool shown = ui->BtFill->isChecked();
+    m_chart->ChartCtl.SetFill(shown);
+    ui->FillP->setChecked(shown);
 }
 
 void TFrmTest::FillPClick()
 {
+    // Choosing the menu item has already flipped its tick; the box follows, and through it the chart.
+    ui->BtFill->setChecked(ui->FillP->isChecked());
 }
 
 void TFrmTest::TbSxClick()
 {
+    if (height() > 600)
+        resize(width(), 564);
+    QWidget* chart = ui->Chtshow;
+    if (chart->y() > 50) {
+        ui->TbFd->hide();
+        ui->TbSx->show();
+        m_chart->placement = chart->geometry();
+        // Over most of the window, but not under its scroll bar.
+        const int width = std::min(frameGeometry().width() - 12, chart->parentWidget()->width() - 4);
+        chart->setGeometry(2, 30, width, frameGeometry().height() - 90);
+        chart->raise();
+    } else {
+        ui->TbSx->hide();
+        ui->TbFd->show();
+        chart->setGeometry(m_chart->placement);
+    }
 }
 
 void TFrmTest::BtSaveClick()
 {
+    QString name = dialogs().saveFileName(QStringLiteral("Save Picture As"), QStringLiteral("Bitmaps (*.bmp)"),
+                                          QStringLiteral("bmp"));
+    if (name.isEmpty())
+        return;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".bmp");
+    name = QFileInfo(name).absoluteFilePath();
+    m_chart->surface.refresh();
+    QString error;
+    if (!saveChartBitmap(chartPicture(ui->Chtshow), name, &error)) {
+        dialogs().message(error, MessageCaption, Dialogs::Icon::Error, Dialogs::Ok);
+        return;
+    }
+    dialogs().message(QStringLiteral("Graphic has saved on %1").arg(name), MessageCaption,
+                      Dialogs::Icon::Information, Dialogs::Ok);
 }
