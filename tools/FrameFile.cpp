@@ -10,20 +10,25 @@ QList<QByteArray> readFrameFile(const QString& path, QString* error)
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return {};
     }
-    static const QRegularExpression frameWord(QStringLiteral("^[0-9A-Fa-f]{19}[Dd][Aa]$"));
+    static const QRegularExpression frame(QStringLiteral("^[0-9A-F]{19}DA$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression hexWord(QStringLiteral("^[0-9A-F]+$"), QRegularExpression::CaseInsensitiveOption);
     QList<QByteArray> frames;
     int lineNo = 0;
     while (!file.atEnd()) {
         ++lineNo;
-        const QByteArray line = file.readLine().trimmed();
-        if (line.isEmpty() || line.startsWith('#'))
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        const QByteArray word = line.split(' ').first().split('\t').first();
-        if (!frameWord.match(QString::fromLatin1(word)).hasMatch()) {
+        QStringList words = line.split(QRegularExpression(QStringLiteral("\\s+")));
+        if (words.size() > 1 && (words.first() == QLatin1String("frame") || words.first() == QLatin1String("before")))
+            words.removeFirst();
+        else if (!hexWord.match(words.first()).hasMatch())
+            continue;  // a golden file's expectation
+        if (!frame.match(words.first()).hasMatch()) {
             *error = QStringLiteral("%1:%2: not a frame of 21 hexadecimal digits ending \"DA\"").arg(path).arg(lineNo);
             return {};
         }
-        frames.append(word.toUpper());
+        frames.append(words.first().toUpper().toLatin1());
     }
     if (frames.isEmpty())
         *error = QStringLiteral("%1: no frames").arg(path);
