@@ -130,6 +130,8 @@ HidReadResult LinuxHidConnection::waitRead(int timeoutMs)
     if (got < 0)
         return errno == EAGAIN ? HidReadResult{HidReadResult::Pending, 0, 0}
                                : HidReadResult{HidReadResult::Failed, 0, quint32(errno)};
+    if (got == 0)
+        return {HidReadResult::Failed, 0, ENODEV};  // end of file: the node lost its device
     if (!numbered)
         m_buffer[0] = 0;
     const int bytes = int(got) + (numbered ? 0 : 1);
