@@ -1,39 +1,126 @@
 #include "app/Unit1Frames.h"
+
+#include <QPixmap>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <algorithm>
+
 #include "app/Unit1.h"
+#include "display/LcdLabel.h"
 #include "ui_Unit1.h"
+
+namespace {
+
+// Captions are code page 936 bytes; only the sigma mark is not plain ASCII.
+QString captionText(const QByteArray& bytes)
+{
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return quint8(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
+    QStringDecoder decode("GB18030");
+    return decode(bytes);
+}
+
+void applyPanel(const FramesState& s, const PanelChanges& changes)
+{
+    for (int i = 0; i < kPanelItemCount; ++i) {
+        const PanelItem item = PanelItem(i);
+        if (const auto& caption = changes.caption(item)) {
+            const QString text = captionText(*caption);
+            if (s.panelLabels[i]->text() != text)
+                s.panelLabels[i]->setText(text);
+        }
+        if (const auto visible = changes.visibility(item))
+            s.panelWidgets[i]->setVisible(*visible);
+    }
+}
+
+}  // namespace
+
+const FrameDecoder& FramesState::decoderFor(const QString& decimalSep)
+{
+    if (!m_decoder || decimalSep != m_decoderSep) {
+        QStringEncoder encode("GB18030");
+        m_decoder.emplace(encode(decimalSep));
+        m_decoderSep = decimalSep;
+    }
+    return *m_decoder;
+}
 
 void TFrmTest::setupFrames()
 {
-    m_frames = std::make_unique<FramesState>();
+    m_frames = std::make_unique<FramesState>(ui->KD->size(), ui->KD->palette().color(QPalette::Window));
+    for (int i = 0; i < kPanelItemCount; ++i) {
+        const QString name = QString::fromLatin1(panelItemName(PanelItem(i)));
+        m_frames->panelWidgets[i] = findChild<QWidget*>(name);
+        m_frames->panelLabels[i] = findChild<LcdLabel*>(name);
+    }
 }
 
-void TFrmTest::ShowData610(const QByteArray& /*frame*/)
+void TFrmTest::ShowData610(const QByteArray& frame)
 {
+    FramesState& s = *m_frames;
+    const FrameResult r = s.decoderFor(DecimalSep).decode(frame, s.reading, s.profile, s.LastUnitText);
+    ui->CONok->show();
+    ui->CONokN->hide();
+    DispInit(0);
+    applyPanel(s, r.panel);
+    s.reading = r.reading;
+    s.LastUnitText = r.LastUnitText;
+    if (r.profile) {
+        s.profile.SetFullScale(*r.profile);
+        KDsetup(1);
+        chartSetRange(ScaleProfile::chartMaximum(*r.profile), ScaleProfile::chartMinimum(*r.profile));
+    }
+    if (r.dialPosition)
+        KDrun(*r.dialPosition);
+    if (r.bar) {
+        // Maximum first; a position above it shows a full bar (the bar itself would ignore it).
+        ui->PBar2->setMaximum(r.bar->maximum);
+        ui->PBar2->setValue(std::clamp(r.bar->position, ui->PBar2->minimum(), r.bar->maximum));
+    }
+    // The admission test sees the value text before an overload turns it into "OL".
+    if (r.chartPoint && AdmissionTest())
+        chartAddValue(*r.chartPoint);
+    if (r.overloadText)
+        s.reading.ValueText = "OL";
+    if (r.record)
+        INDataToTable(1);
 }
 
-void TFrmTest::COMM2ReceiveData(QObject* /*Sender*/, const char* /*DataPtr*/, qint32 /*DataSize*/)
+void TFrmTest::COMM2ReceiveData(QObject* /*Sender*/, const char* DataPtr, qint32 DataSize)
 {
+    if (!DataPtr || DataSize <= 0)
+        return;
+    if (const std::optional<QByteArray> frame = m_frames->assembler.addBytes(DataPtr, DataSize)) {
+        ListBox1.append(QString::fromLatin1(*frame));
+        ShowData610(*frame);
+    }
 }
 
-void TFrmTest::Read610(THidDevice* /*HidDev*/, quint8 /*ReportID*/, const quint8* /*Data*/, quint16 /*Size*/)
+void TFrmTest::Read610(THidDevice* /*HidDev*/, quint8 ReportID, const quint8* Data, quint16 Size)
 {
+    ui->rsUSB->setText(QStringLiteral("USB"));
+    const HidReportOutcome report = m_frames->assembler.addReport(ReportID, Data, Data ? Size : 0);
+    if (report.carriedData)
+        HistoryListBox.append(report.reportText);
+    if (report.cut)
+        ui->Label5->setText(QString::fromLatin1(m_frames->assembler.FrameStr()));
+    if (report.frame)
+        ShowData610(*report.frame);
 }
 
 void TFrmTest::KDsetup(int /*unused*/)
 {
+    m_frames->dial.setup(m_frames->profile.ScaleDivisions, m_frames->profile.DialStep);
+    ui->KD1->setPixmap(QPixmap::fromImage(m_frames->dial.picture()));
 }
 
-void TFrmTest::KDrun(int /*position*/)
+void TFrmTest::KDrun(int position)
 {
+    m_frames->dial.run(position, m_frames->profile.DialStep);
+    ui->KD1->setPixmap(QPixmap::fromImage(m_frames->dial.picture()));
 }
 
-const Reading& TFrmTest::reading() const
-{
-    static const Reading r;
-    return r;
-}
+const Reading& TFrmTest::reading() const { return m_frames->reading; }
 
-int TFrmTest::DialZero() const
-{
-    return 600;
-}
+int TFrmTest::DialZero() const { return m_frames->profile.DialZero; }
