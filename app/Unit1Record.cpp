@@ -1,65 +1,160 @@
 #include "app/Unit1Record.h"
+
+#include <QAction>
+
 #include "app/Unit1.h"
+#include "record/Cp936.h"
+#include "record/DataFiles.h"
+#include "record/ReadingGrid.h"
 #include "ui_Unit1.h"
+
+namespace {
+
+const QString dataFileFilter = QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)");
+
+RecordControls controlsOf(const Ui::TFrmTest& ui)
+{
+    return {ui.RepeatSet->isChecked(), ui.RecordSI->isChecked(), ui.RecordSITime->text()};
+}
+
+// Sets the record limit and moves the tick in Record > RecordSet to the chosen item.
+void chooseRecordLimit(TFrmTest& form, qint32 limit, QAction* chosen)
+{
+    form.record().recorder.RecordLimit = limit;
+    for (QAction* item : {form.ui->set1k, form.ui->set5k, form.ui->set10k, form.ui->set50k, form.ui->set100k,
+                          form.ui->setlimit})
+        item->setChecked(item == chosen);
+}
+
+}  // namespace
+
+RecordState::RecordState(Recorder::Clock clock)
+    : recorder(cds1, interval, std::move(clock)), RecordSITimeKeyPress(&SamplingInterval::acceptsTypedText)
+{
+}
 
 void TFrmTest::setupRecord()
 {
-    m_record = std::make_unique<RecordState>();
+    m_record = std::make_unique<RecordState>(m_env.clock);
+    ui->DBGrid1->setModel(&m_record->cds1);
+    ui->DBGrid1->setDeleteConfirmation([this] {
+        return dialogs().message(QStringLiteral("Delete record?"), QStringLiteral("Confirm"),
+                                 Dialogs::Icon::Question, Dialogs::Ok | Dialogs::Cancel) == Dialogs::Ok;
+    });
+    ui->RecordSITime->installEventFilter(&m_record->RecordSITimeKeyPress);
+    ui->RecordSITime->setValidator(&m_record->intervalValidator);
 }
 
 bool TFrmTest::AdmissionTest() const
 {
-    return false;
+    return m_record->recorder.admissionTest(reading().ValueText, controlsOf(*ui));
 }
 
-void TFrmTest::INDataToTable(int /*kind*/)
+void TFrmTest::INDataToTable(int kind)
 {
+    m_record->recorder.INDataToTable(kind, reading(), controlsOf(*ui));
 }
 
 void TFrmTest::ClearRClick()
 {
+    // Information only: the records go however the box is closed.
+    dialogs().message(QStringLiteral(" Warning:all Records will be deleted! "), QStringLiteral("Information"),
+                      Dialogs::Icon::Information, Dialogs::Ok);
+    m_record->recorder.clear();
+    chartClear();
 }
 
 void TFrmTest::set1kClick()
 {
+    chooseRecordLimit(*this, 1000, ui->set1k);
 }
 
 void TFrmTest::set5kClick()
 {
+    chooseRecordLimit(*this, 5000, ui->set5k);
 }
 
 void TFrmTest::set10kClick()
 {
+    chooseRecordLimit(*this, 10000, ui->set10k);
 }
 
 void TFrmTest::set50kClick()
 {
+    chooseRecordLimit(*this, 50000, ui->set50k);
 }
 
 void TFrmTest::set100kClick()
 {
+    chooseRecordLimit(*this, 100000, ui->set100k);
 }
 
 void TFrmTest::setlimitClick()
 {
+    chooseRecordLimit(*this, Recorder::limitless, ui->setlimit);
 }
 
-void TFrmTest::SearchRClick()
-{
-}
+void TFrmTest::SearchRClick() {}
 
 void TFrmTest::RecordSITimeChange()
 {
+    m_record->interval.reload(ui->RecordSITime->text());
 }
 
 void TFrmTest::SampInterTimeTimer()
 {
+    m_record->interval.tick(ui->RecordSI->isChecked());
 }
 
 void TFrmTest::Save_asClick()
 {
+    const QString name = dialogs().saveFileName(QStringLiteral("Save As"), dataFileFilter, QStringLiteral("xls"));
+    if (name.isEmpty())
+        return;
+    SaveTable(*this, name);
+    update();
 }
 
 void TFrmTest::OpenClick()
 {
+    const QString name = dialogs().openFileName(QStringLiteral("Open"), dataFileFilter);
+    if (name.isEmpty())
+        return;
+    LoadTable(*this, name, false);
+    update();
+}
+
+void SaveTable(TFrmTest& form, const QString& fileName)
+{
+    const ReadingTable& table = form.record().table();
+    if (!DataFiles::save(table, form.ui->DBGrid1->columnTitles(), fileName)) {
+        form.dialogs().message(QStringLiteral("Could not save table to specified file: ") + fileName,
+                               QStringLiteral("Error"), Dialogs::Icon::Error, Dialogs::Ok);
+        return;
+    }
+    // Writing the text file visits every row and leaves the table on its last one.
+    if (!DataFiles::savesAsXml(fileName))
+        form.ui->DBGrid1->setCurrentTableRow(table.rowCount() - 1);
+    form.dialogs().message(QStringLiteral("Save table to specified file: ") + fileName + QStringLiteral(" Scuss!"),
+                           QStringLiteral("Information"), Dialogs::Icon::Information, Dialogs::Ok);
+}
+
+void LoadTable(TFrmTest& form, const QString& fileName, bool emptyFirst)
+{
+    ReadingTableModel& cds1 = form.record().cds1;
+    if (emptyFirst)
+        cds1.clear();
+    // The file is read into a copy that the grid never sees; the table takes the rows in one step.
+    ReadingTable rows = cds1.table();
+    const int before = rows.rowCount();
+    const bool loaded = DataFiles::open(fileName, rows, cp936::fromUnicode(form.DecimalSep));
+    if (loaded || rows.rowCount() != before) {
+        cds1.replaceTable(rows);
+        // A packet opens at its first row; appended text lines leave the grid on the last one.
+        const bool packet = loaded && DataFiles::opensAsXml(fileName);
+        form.ui->DBGrid1->setCurrentTableRow(packet ? 0 : rows.rowCount() - 1);
+    }
+    if (!loaded)
+        form.dialogs().message(QStringLiteral("Failed to Load File!"), QStringLiteral("Error"),
+                               Dialogs::Icon::Error, Dialogs::Ok);
 }

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPointer>
 #include <QTableView>
 #include <array>
 #include <functional>
@@ -47,7 +48,7 @@ private:
     void syncRowScrollBar();
     void tableChanged();
 
-    ReadingTableModel* m_rows = nullptr;
+    QPointer<ReadingTableModel> m_rows;
     RowIndicator* m_indicator;
     QScrollBar* m_rowBar;
     std::function<bool()> m_confirmDelete;

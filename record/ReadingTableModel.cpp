@@ -57,26 +57,25 @@ void ReadingTableModel::setWindow(int top, int capacity)
     capacity = std::max(0, capacity);
     top = std::clamp(top, 0, std::max(0, m_table.rowCount() - 1));
     const int rows = rowsInWindow(top, capacity);
-    const bool moved = top != m_top;
-    // The view learns the new row count first, then which of the remaining rows show other readings.
-    if (rows < m_windowRows) {
-        beginRemoveRows({}, rows, m_windowRows - 1);
-        m_top = top;
-        m_capacity = capacity;
-        m_windowRows = rows;
+    // Rows that go, go while the others still show what they showed; then the kept rows change their
+    // readings; then rows that come are added below them.
+    const int kept = std::min(rows, m_windowRows);
+    if (m_windowRows > kept) {
+        beginRemoveRows({}, kept, m_windowRows - 1);
+        m_windowRows = kept;
         endRemoveRows();
-    } else if (rows > m_windowRows) {
-        beginInsertRows({}, m_windowRows, rows - 1);
+    }
+    m_capacity = capacity;
+    if (top != m_top) {
         m_top = top;
-        m_capacity = capacity;
+        if (kept > 0)
+            emit dataChanged(index(0, 0), index(kept - 1, columnCount() - 1));
+    }
+    if (rows > kept) {
+        beginInsertRows({}, kept, rows - 1);
         m_windowRows = rows;
         endInsertRows();
-    } else {
-        m_top = top;
-        m_capacity = capacity;
     }
-    if (moved && m_windowRows > 0)
-        emit dataChanged(index(0, 0), index(m_windowRows - 1, columnCount() - 1));
 }
 
 int ReadingTableModel::rowCount(const QModelIndex& parent) const

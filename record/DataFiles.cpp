@@ -1,0 +1,46 @@
+#include "record/DataFiles.h"
+
+#include <QFileInfo>
+
+#include "record/ReadingTable.h"
+#include "record/TextDataFile.h"
+#include "record/XmlDataPacket.h"
+
+namespace {
+const QString xmlExtension = QStringLiteral(".xml");
+}
+
+QString DataFiles::extensionOf(const QString& fileName)
+{
+    const QString name = QFileInfo(fileName).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot);
+}
+
+bool DataFiles::savesAsXml(const QString& fileName)
+{
+    return extensionOf(fileName).compare(xmlExtension, Qt::CaseInsensitive) == 0;
+}
+
+bool DataFiles::opensAsXml(const QString& fileName)
+{
+    return extensionOf(fileName) == xmlExtension;
+}
+
+bool DataFiles::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName)
+{
+    if (savesAsXml(fileName))
+        return XmlDataPacket::save(table, fileName);
+    return TextDataFile::save(table, titles, fileName);
+}
+
+bool DataFiles::open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep)
+{
+    if (!opensAsXml(fileName))
+        return TextDataFile::load(fileName, table, decimalSep);
+    std::optional<ReadingTable> packet = XmlDataPacket::load(fileName);
+    if (!packet)
+        return false;
+    table = std::move(*packet);
+    return true;
+}

@@ -1,0 +1,25 @@
+// Saving and opening the reading table: the name's extension picks the format.
+//   saving:  ".xml" in any letter case writes the XML data packet, any other name the text file;
+//   opening: only an exact ".xml" reads a packet, anything else (".XML" too) is read as text.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+class ReadingTable;
+
+class DataFiles {
+public:
+    // From the last "." of the file's own name on; empty when that name has none.
+    static QString extensionOf(const QString& fileName);
+    static bool savesAsXml(const QString& fileName);
+    static bool opensAsXml(const QString& fileName);
+
+    // titles: the grid's column titles in their current order, for the text file's first line.
+    static bool save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName);
+    // A packet replaces the rows only when all of it has been read; a text file's rows are appended,
+    // and those of the lines before a failing line stay.
+    static bool open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep);
+};
