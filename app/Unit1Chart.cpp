@@ -1,7 +1,6 @@
 #include "app/Unit1Chart.h"
 
 #include <QFileInfo>
-#include <algorithm>
 
 #include "app/Unit1.h"
 #include "chart/ChartPicture.h"
@@ -105,9 +104,10 @@ void TFrmTest::TbSxClick()
         ui->TbFd->hide();
         ui->TbSx->show();
         m_chart->placement = chart->geometry();
-        // Over most of the window, but not under its scroll bar.
-        const int width = std::min(frameGeometry().width() - 12, chart->parentWidget()->width() - 4);
-        chart->setGeometry(2, 30, width, frameGeometry().height() - 90);
+        // The window's width less 12 and height less 90, counted with its frame, caption and menu bar: that
+        // is its client area less 4 and less 40, which is what is measured here, the same on every desktop.
+        const QSize client = ui->ClientScroll->viewport()->size();
+        chart->setGeometry(2, 30, client.width() - 4, client.height() - 40);
         chart->raise();
     } else {
         ui->TbSx->hide();

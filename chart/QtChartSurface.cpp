@@ -123,7 +123,7 @@ void QtChartSurface::buildLook()
     m_area->setPen(QPen(AreaOutline, 1));
     m_area->setPointsVisible(false);
     m_area->setPointLabelsVisible(false);
-    m_line->setPen(QPen(LineGreen, 1));
+    m_line->setPen(QPen(LineGreen, 2));
     m_line->setPointsVisible(false);
     m_line->setPointLabelsVisible(false);
 
@@ -140,6 +140,9 @@ void QtChartSurface::changed()
 void QtChartSurface::refresh()
 {
     m_refreshTimer.stop();
+    // A resize lays the chart out only at the next turn of the event loop; the plot's width is needed now.
+    if (!m_chart->layout()->isActivated())
+        m_chart->layout()->activate();
     showAxis(Axis::Bottom);
     showAxis(Axis::Left);
     // One point pair per pixel column at most; before the chart is laid out, the view's width stands in.

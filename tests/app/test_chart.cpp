@@ -1,0 +1,285 @@
+// The chart's controls through the real window: page number, navigation, the page-size box, fill,
+// enlarge and restore, and saving the chart as a bitmap.
+#include <QAction>
+#include <QChartView>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/PanelButton.h"
+#include "app/Unit1.h"
+#include "app/Unit1Chart.h"
+#include "chart/ChartPicture.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestSupport.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+using Axis = ChartSurface::Axis;
+
+class ChartWindow : public ::testing::Test {
+protected:
+    ChartWindow()
+    {
+        FormEnvironment env;
+        env.dialogs = &dialogs;
+        env.exePath = folder.path();
+        env.decimalSep = QStringLiteral(".");
+        form = std::make_unique<TFrmTest>(env);
+        form->show();
+    }
+
+    Ui::TFrmTest& ui() const { return *form->ui; }
+    TChartControl& pager() const { return form->chart().ChartCtl; }
+    QtChartSurface& surface() const { return form->chart().surface; }
+    QString pageShown() const { return ui().Bt10->text(); }
+    void plot(int count, double value = 230)
+    {
+        for (int i = 0; i < count; ++i)
+            form->chartAddValue(value);
+    }
+    // Replaces the page-size box's text as a user typing it would.
+    void typePageSize(const QString& text)
+    {
+        ui().Maxrecord->setFocus();
+        ui().Maxrecord->selectAll();
+        QTest::keyClicks(ui().Maxrecord, text);
+    }
+    QString saveTo(const QString& name)
+    {
+        dialogs.saveNames.append(name);
+        form->BtSaveClick();
+        return name;
+    }
+
+    ScriptedDialogs dialogs;
+    QTemporaryDir folder;
+    std::unique_ptr<TFrmTest> form;
+};
+
+TEST_F(ChartWindow, StartsOnPageOneWithFillOn)
+{
+    EXPECT_EQ(pageShown(), "1");
+    EXPECT_EQ(ui().Bt10->palette().color(QPalette::ButtonText), QColor(Qt::blue));
+    EXPECT_EQ(pager().pageSize(), 100);
+    EXPECT_TRUE(ui().BtFill->isChecked());
+    EXPECT_TRUE(ui().FillP->isChecked());
+    EXPECT_TRUE(surface().seriesShown(0));
+    EXPECT_EQ(ui().Maxrecord->text(), "100");
+    EXPECT_FALSE(form->Timer2.isActive());
+    EXPECT_EQ(ui().Chtshow->geometry(), QRect(379, 208, 371, 320));
+    EXPECT_FALSE(ui().TbFd->isHidden());
+    EXPECT_TRUE(ui().TbSx->isHidden());
+}
+
+TEST_F(ChartWindow, ThePageNumberFollowsReadingsAndClear)
+{
+    plot(100);
+    EXPECT_EQ(pageShown(), "1");
+    EXPECT_EQ(form->chartAddValue(1), 2);
+    EXPECT_EQ(pageShown(), "2");
+    plot(500);
+    EXPECT_EQ(pageShown(), "7");
+    form->chartClear();
+    EXPECT_EQ(pageShown(), "1");
+    EXPECT_EQ(surface().pointCount(0), 1);
+}
+
+TEST_F(ChartWindow, ButtonsAndGoToItemsPageAndShowTheNumber)
+{
+    plot(450);
+    struct Step {
+        QToolButton* button;
+        QAction* item;
+        const char* page;
+    };
+    const Step steps[] = {{ui().BtFirst, ui().FirstP, "1"},
+                          {ui().BtNext, ui().NextP, "4"},
+                          {ui().BTlast, ui().LastP, "5"},
+                          {ui().BTPrevious, ui().PrivousP, "2"}};
+    auto fromPageThree = [&] {
+        pager().LastPage();
+        pager().PriorPage();
+        pager().PriorPage();
+        ui().Bt10->setText("?");
+    };
+    for (const Step& step : steps) {
+        fromPageThree();
+        step.button->click();
+        EXPECT_EQ(pageShown(), step.page) << step.button->objectName().toStdString();
+        fromPageThree();
+        step.item->trigger();
+        EXPECT_EQ(pageShown(), step.page) << step.item->objectName().toStdString();
+    }
+    // The view moved with the number: page 2 of 100 readings.
+    EXPECT_EQ(surface().axisMinimum(Axis::Bottom), 101);
+}
+
+TEST_F(ChartWindow, TheUnitRangeReachesTheVerticalAxis)
+{
+    form->chartSetRange(1000, -1000);
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 1000);
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -1000);
+    form->chartSetRange(1, -1);
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 1);
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -1);
+}
+
+TEST_F(ChartWindow, TypingLettersIntoThePageSizeBoxChangesNothing)
+{
+    ui().Maxrecord->setFocus();
+    ui().Maxrecord->end(false);
+    QTest::keyClicks(ui().Maxrecord, "abc");
+    EXPECT_EQ(ui().Maxrecord->text(), "100");
+    EXPECT_FALSE(form->Timer2.isActive());
+}
+
+TEST_F(ChartWindow, FiveThenZeroAppliesFiftyOnceAfterThePause)
+{
+    plot(250);
+    pager().FirstPage();
+    typePageSize("5");
+    EXPECT_TRUE(form->Timer2.isActive());
+    testsupport::pump(200);
+    QTest::keyClicks(ui().Maxrecord, "0");
+    testsupport::pump(350);  // 550 ms after the "5", 350 after the "0": not yet
+    EXPECT_EQ(pager().pageSize(), 100);
+    EXPECT_TRUE(pager().browsing());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pager().pageSize() == 50; }, 2000));
+    EXPECT_FALSE(form->Timer2.isActive());
+    EXPECT_EQ(pager().currentPage(), 5);
+    EXPECT_FALSE(pager().browsing());
+    EXPECT_EQ(pageShown(), "5");
+    EXPECT_EQ(surface().axisMinimum(Axis::Bottom), 201);
+    EXPECT_EQ(surface().axisMaximum(Axis::Bottom), 250);
+}
+
+TEST_F(ChartWindow, TextsThatCannotBeAPageAreRefusedAndTheTimerStops)
+{
+    plot(250);
+    for (const char* text : {"", "0", "00", "4294967296", "99999999999999999999", "12ab", "-3"}) {
+        ui().Maxrecord->setText(QString::fromLatin1(text));  // as pasting would put it there
+        ASSERT_TRUE(form->Timer2.isActive()) << text;
+        form->Timer2Timer();
+        EXPECT_FALSE(form->Timer2.isActive()) << text;
+        EXPECT_EQ(pager().pageSize(), 100) << text;
+        EXPECT_EQ(pager().pageCount(), 3) << text;
+        EXPECT_EQ(surface().axisMaximum(Axis::Bottom), 300) << text;
+    }
+}
+
+TEST_F(ChartWindow, ARefusedTextIsTriedOnceByTheTimer)
+{
+    ui().Maxrecord->setText("0");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !form->Timer2.isActive(); }, 2000));
+    EXPECT_EQ(pager().pageSize(), 100);
+}
+
+TEST_F(ChartWindow, FillBoxAndMenuItemStayInStep)
+{
+    QTest::mouseClick(ui().BtFill, Qt::LeftButton, {}, QPoint(8, ui().BtFill->height() / 2));
+    EXPECT_FALSE(ui().BtFill->isChecked());
+    EXPECT_FALSE(ui().FillP->isChecked());
+    EXPECT_FALSE(pager().fill());
+    EXPECT_FALSE(surface().seriesShown(0));
+    EXPECT_TRUE(surface().seriesShown(1));
+
+    ui().FillP->trigger();
+    EXPECT_TRUE(ui().FillP->isChecked());
+    EXPECT_TRUE(ui().BtFill->isChecked());
+    EXPECT_TRUE(surface().seriesShown(0));
+
+    ui().FillP->trigger();
+    EXPECT_FALSE(ui().BtFill->isChecked());
+    EXPECT_FALSE(surface().seriesShown(0));
+}
+
+TEST_F(ChartWindow, EnlargeThenRestoreReturnsToThePlace)
+{
+    QTest::mouseClick(ui().TbFd, Qt::LeftButton);
+    const QRect enlarged = ui().Chtshow->geometry();
+    EXPECT_EQ(enlarged.topLeft(), QPoint(2, 30));
+    EXPECT_GT(enlarged.width(), 371);
+    EXPECT_GT(enlarged.height(), 320);
+    EXPECT_LE(enlarged.right(), ui().Chtshow->parentWidget()->width());
+    EXPECT_TRUE(ui().TbFd->isHidden());
+    EXPECT_FALSE(ui().TbSx->isHidden());
+
+    QTest::mouseClick(ui().TbSx, Qt::LeftButton);
+    EXPECT_EQ(ui().Chtshow->geometry(), QRect(379, 208, 371, 320));
+    EXPECT_FALSE(ui().TbFd->isHidden());
+    EXPECT_TRUE(ui().TbSx->isHidden());
+}
+
+TEST_F(ChartWindow, SavesTheChartAsABitmapAndSaysWhere)
+{
+    plot(120);
+    const QString name = saveTo(folder.filePath("level"));
+    EXPECT_EQ(dialogs.fileDialogFilters.last(), "Bitmaps (*.bmp)");
+    EXPECT_EQ(dialogs.fileDialogSuffixes.last(), "bmp");
+    const QString file = name + ".bmp";
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_EQ(QImage(file, "BMP").size(), QSize(371, 320));
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown.last().text, "Graphic has saved on " + file);
+    EXPECT_EQ(dialogs.shown.last().icon, Dialogs::Icon::Information);
+    EXPECT_EQ(dialogs.shown.last().buttons, int(Dialogs::Ok));
+}
+
+TEST_F(ChartWindow, SavingEnlargedWritesABiggerPicture)
+{
+    QTest::mouseClick(ui().TbFd, Qt::LeftButton);
+    dialogs.saveNames.append(folder.filePath("big.bmp"));
+    ui().Savepicture->trigger();
+    EXPECT_EQ(QImage(folder.filePath("big.bmp"), "BMP").size(), ui().Chtshow->size());
+    EXPECT_GT(ui().Chtshow->width(), 371);
+}
+
+TEST_F(ChartWindow, SavingWhileBrowsingWritesThePageInView)
+{
+    form->chartSetRange(600, -600);
+    plot(100, 550);
+    plot(100, -550);
+    saveTo(folder.filePath("newest.bmp"));
+    form->BtFirstClick();
+    saveTo(folder.filePath("first.bmp"));
+    const QImage newest(folder.filePath("newest.bmp"), "BMP");
+    const QImage first(folder.filePath("first.bmp"), "BMP");
+    // Half-way up the plot: under the curve on page 1 (filled), above it on page 2 (white).
+    const QPoint middle(185, 120);
+    EXPECT_EQ(first.pixelColor(middle), QColor(255, 255, 128));
+    EXPECT_EQ(newest.pixelColor(middle), QColor(Qt::white));
+}
+
+TEST_F(ChartWindow, AFileThatCannotBeWrittenGivesAnErrorAndNoConfirmation)
+{
+    const QString name = folder.filePath("no-such-folder/chart.bmp");
+    saveTo(name);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown.last().icon, Dialogs::Icon::Error);
+    EXPECT_TRUE(dialogs.shown.last().text.contains(name));
+    EXPECT_FALSE(dialogs.shown.last().text.startsWith("Graphic has saved"));
+}
+
+TEST_F(ChartWindow, ACancelledSaveDoesNothing)
+{
+    form->BtSaveClick();  // no name scripted: the dialog was cancelled
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_TRUE(QDir(folder.path()).entryList({"*.bmp"}).isEmpty());
+}
+
+TEST_F(ChartWindow, GraphClearDoesNothing)
+{
+    plot(150);
+    ui().ClearP->trigger();
+    EXPECT_EQ(surface().pointCount(0), 151);
+    EXPECT_EQ(pageShown(), "2");
+}
+
+}  // namespace

@@ -1,0 +1,59 @@
+// The chart in its states: 250 readings at page size 100 on the newest page, browsing page 1, fill off,
+// and enlarged over the window.
+#include <QApplication>
+#include <QDir>
+#include <QtMath>
+
+#include "app/PanelButton.h"
+#include "app/Unit1.h"
+#include "app/Unit1Chart.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "ui_Unit1.h"
+
+namespace {
+
+// A mains voltage that drifts and dips now and then, as a clamp meter on a busy circuit reads it.
+double mainsVolts(int i)
+{
+    const double drift = 8 * qSin(i / 17.0) + 3 * qSin(i / 4.3);
+    const double dip = (i % 60 > 40 && i % 60 < 46) ? -35 : 0;
+    return 229 + drift + dip;
+}
+
+void save(TFrmTest& window, const QString& out, const char* state)
+{
+    window.chart().surface.refresh();
+    QApplication::processEvents();
+    window.grab().save(out + QStringLiteral("/chart-%1.png").arg(QString::fromLatin1(state)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    ScriptedDialogs dialogs;
+    FormEnvironment env;
+    env.dialogs = &dialogs;
+    env.decimalSep = QStringLiteral(".");
+    TFrmTest window(env);
+    window.show();
+
+    window.chartSetRange(600, -600);  // the range the decoder sets for volts
+    for (int i = 0; i < 250; ++i)
+        window.chartAddValue(mainsVolts(i));
+    save(window, out, "page3");
+
+    window.BtFirstClick();
+    save(window, out, "browsing-page1");
+
+    window.BTlastClick();
+    window.ui->BtFill->setChecked(false);
+    save(window, out, "fill-off");
+
+    window.ui->BtFill->setChecked(true);
+    window.TbSxClick();
+    save(window, out, "enlarged");
+    return 0;
+}
