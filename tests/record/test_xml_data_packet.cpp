@@ -1,0 +1,196 @@
+// The XML data packet: the layout written, rows read back exactly, packets of other tools, and loads that
+// fail without touching anything.
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "record/XmlDataPacket.h"
+#include "tests/record/RecordTestSupport.h"
+
+using namespace recordtest;
+
+namespace {
+
+struct Folder {
+    QTemporaryDir dir;
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    std::optional<ReadingTable> load(const QByteArray& bytes) const
+    {
+        writeAll(path("in.xml"), bytes);
+        return XmlDataPacket::load(path("in.xml"));
+    }
+};
+
+const QByteArray sixFields =
+    "<METADATA><FIELDS>"
+    "<FIELD attrname=\"No\" fieldtype=\"i4\"/>"
+    "<FIELD attrname=\"time\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"V_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
+    "</FIELDS><PARAMS/></METADATA>";
+
+QByteArray packet(const QByteArray& rows, const QByteArray& fields = sixFields)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><DATAPACKET Version=\"2.0\">" + fields +
+           "<ROWDATA>" + rows + "</ROWDATA></DATAPACKET>";
+}
+
+}  // namespace
+
+TEST(XmlDataPacket, WritesThePacketLayout)
+{
+    Folder f;
+    const ReadingTable table = tableOf({
+        {1, "12:00:01", "230.5", "V", "600.0V", "40.0A"},
+        {2, "12:00:02", "", "\xA1\xE6", " - ", "a&b<\"c\">"},
+    });
+    ASSERT_TRUE(XmlDataPacket::save(table, f.path("p.xml")));
+    EXPECT_EQ(readAll(f.path("p.xml")),
+              packet("<ROW No=\"1\" time=\"12:00:01\" Value=\"230.5\" Unit=\"V\" V_Range=\"600.0V\" I_Range=\"40.0A\"/>"
+                     "<ROW No=\"2\" time=\"12:00:02\" Value=\"\" Unit=\"\xE2\x84\x83\" V_Range=\" - \" "
+                     "I_Range=\"a&amp;b&lt;&quot;c&quot;&gt;\"/>") +
+                  "\n");
+}
+
+TEST(XmlDataPacket, ReadsBackTheSameRows)
+{
+    Folder f;
+    const ReadingTable saved = tableOf({
+        {1, " 12:00:01 ", "", "\xA1\xE6", "\xA1\xC6", "tab\there"},
+        {-5, "", "OL", "KVA", "600.0V", "12345678901234567890"},
+        {2147483647, "a&b", "<x>", "\"q\"", "'", "NULL"},
+    });
+    ASSERT_TRUE(XmlDataPacket::save(saved, f.path("r.xml")));
+    const std::optional<ReadingTable> opened = XmlDataPacket::load(f.path("r.xml"));
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(rowsOf(*opened), rowsOf(saved));
+
+    ASSERT_TRUE(XmlDataPacket::save(ReadingTable(), f.path("e.xml")));
+    const std::optional<ReadingTable> empty = XmlDataPacket::load(f.path("e.xml"));
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_EQ(empty->rowCount(), 0);
+}
+
+TEST(XmlDataPacket, ManyRowsReadAcrossBlocks)
+{
+    Folder f;
+    const ReadingTable saved = manyRows(30000);
+    ASSERT_TRUE(XmlDataPacket::save(saved, f.path("m.xml")));
+    const std::optional<ReadingTable> opened = XmlDataPacket::load(f.path("m.xml"));
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(rowsOf(*opened), rowsOf(saved));
+}
+
+TEST(XmlDataPacket, ReadsOlderPacketsOfOtherTools)
+{
+    Folder f;
+    // No encoding declaration: the texts are code page 936 bytes. Rows carry their change state, the
+    // parameters a change log, fields come in any attribute order and a missing attribute is empty.
+    const QByteArray legacy =
+        "<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+        "<FIELD fieldtype=\"i4\" attrname=\"No\"/>"
+        "<FIELD WIDTH=\"20\" attrname=\"time\" fieldtype=\"string\"/>"
+        "<FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+        "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+        "<FIELD attrname=\"V_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
+        "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
+        "</FIELDS><PARAMS CHANGE_LOG=\"1 0 4 2 0 4 3 0 4\"/></METADATA><ROWDATA>"
+        "<ROW RowState=\"4\" No=\"1\" time=\"10:00:00\" Value=\"23.5\" Unit=\"\xA1\xE6\" V_Range=\"-\" I_Range=\"-\"/>"
+        "<ROW RowState=\"4\" I_Range=\"40.0A\" Unit=\"A\" V_Range=\"15.0V\" Value=\"1.2\" time=\"10:00:01\" No=\"2\"/>"
+        "<ROW RowState=\"4\" No=\"3\" Value=\"\xA1\xC6\"/>"
+        "</ROWDATA></DATAPACKET>";
+    const std::optional<ReadingTable> opened = f.load(legacy);
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(rowsOf(*opened), (QList<ReadingRow>{{1, "10:00:00", "23.5", "\xA1\xE6", "-", "-"},
+                                                  {2, "10:00:01", "1.2", "A", "15.0V", "40.0A"},
+                                                  {3, "", "\xA1\xC6", "", "", ""}}));
+}
+
+TEST(XmlDataPacket, ChangeStatesOfRows)
+{
+    Folder f;
+    // A deleted row is not a row of the table; a modified row changes the fields it carries.
+    const std::optional<ReadingTable> opened =
+        f.load(packet("<ROW No=\"1\" time=\"a\" Value=\"1\"/>"
+                      "<ROW RowState=\"2\" No=\"2\" time=\"b\" Value=\"2\"/>"
+                      "<ROW RowState=\"1\" No=\"3\" time=\"c\" Value=\"3\" Unit=\"V\"/>"
+                      "<ROW RowState=\"8\" Value=\"3.5\"/>"
+                      "<ROW RowState=\"4\" No=\"4\" time=\"d\"/>"));
+    ASSERT_TRUE(opened.has_value());
+    EXPECT_EQ(rowsOf(*opened), (QList<ReadingRow>{{1, "a", "1", "", "", ""},
+                                                  {3, "c", "3.5", "V", "", ""},
+                                                  {4, "d", "", "", "", ""}}));
+}
+
+TEST(XmlDataPacket, DeclaredEncodingsAndByteOrderMark)
+{
+    Folder f;
+    const QByteArray row = "<ROW No=\"1\" Unit=\"\xA1\xE6\"/>";
+    QByteArray gb = packet(row);
+    gb.replace("UTF-8", "GB2312");
+    const std::optional<ReadingTable> fromGb = f.load(gb);
+    ASSERT_TRUE(fromGb.has_value());
+    EXPECT_EQ(fromGb->row(0).Unit, "\xA1\xE6");
+
+    const std::optional<ReadingTable> fromBom =
+        f.load("\xEF\xBB\xBF" + packet("<ROW No=\"1\" Unit=\"\xE2\x84\x83\"/>"));
+    ASSERT_TRUE(fromBom.has_value());
+    EXPECT_EQ(fromBom->row(0).Unit, "\xA1\xE6");
+}
+
+TEST(XmlDataPacket, RefusesWhatIsNoPacketOfTheseSixFields)
+{
+    QByteArray fiveFields = sixFields;
+    fiveFields.replace("<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/>", "");
+    QByteArray sevenFields = sixFields;
+    sevenFields.replace("</FIELDS>", "<FIELD attrname=\"Extra\" fieldtype=\"string\" WIDTH=\"20\"/></FIELDS>");
+    QByteArray twiceNo = sixFields;
+    twiceNo.replace("attrname=\"time\" fieldtype=\"string\"", "attrname=\"No\" fieldtype=\"i4\"");
+    QByteArray numberAsText = sixFields;
+    numberAsText.replace("attrname=\"No\" fieldtype=\"i4\"", "attrname=\"No\" fieldtype=\"string\"");
+    QByteArray renamed = sixFields;
+    renamed.replace("V_Range", "VRange");
+    const QByteArray good = packet("<ROW No=\"1\"/>");
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {"five fields", packet("", fiveFields)},
+        {"seven fields", packet("", sevenFields)},
+        {"a field twice", packet("", twiceNo)},
+        {"No as text", packet("", numberAsText)},
+        {"renamed field", packet("", renamed)},
+        {"no fields at all", packet("", "")},
+        {"rows before the fields", "<DATAPACKET><ROWDATA><ROW No=\"1\"/></ROWDATA>" + sixFields + "</DATAPACKET>"},
+        {"other root", QByteArray(good).replace("DATAPACKET", "TABLE")},
+        {"number that is no number", packet("<ROW No=\"x\"/>")},
+        {"state that is no number", packet("<ROW No=\"1\" RowState=\"new\"/>")},
+        {"cut short", good.left(good.size() - 20)},
+        {"not XML", "No\ttime\tValue\r\n1\t2\t3\r\n"},
+        {"empty file", ""},
+        {"unknown encoding", QByteArray(good).replace("UTF-8", "no-such-code")},
+    };
+    for (const Case& c : cases) {
+        Folder f;
+        EXPECT_FALSE(f.load(c.bytes).has_value()) << c.what;
+    }
+    EXPECT_FALSE(XmlDataPacket::load(QStringLiteral("/nonexistent/none.xml")).has_value());
+    Folder f;
+    EXPECT_TRUE(f.load(good).has_value());
+}
+
+TEST(XmlDataPacket, FailedSaveLeavesTheFormerFileAndNoTemporaryFile)
+{
+    Folder f;
+    writeAll(f.path("keep.xml"), "former packet");
+    const ReadingTable table = manyRows(20000);
+    {
+        FileSizeLimit limit(64 * 1024);
+        EXPECT_FALSE(XmlDataPacket::save(table, f.path("keep.xml")));
+    }
+    EXPECT_EQ(readAll(f.path("keep.xml")), QByteArray("former packet"));
+    EXPECT_EQ(filesIn(f.dir.path()), QStringList{"keep.xml"});
+    EXPECT_FALSE(XmlDataPacket::save(table, f.path("no/such/folder.xml")));
+}
