@@ -1,44 +1,175 @@
 #include "app/Unit1Serial.h"
+
+#include <QEvent>
+#include <QSignalBlocker>
+
 #include "app/Unit1.h"
 #include "ui_Unit1.h"
 
+namespace {
+
+const QString kCaption = QStringLiteral("KM610_620");
+
+}  // namespace
+
+QString serialOpenFailureText(const QString& port, const QString& device, const QString& reason, bool accessDenied)
+{
+    if (device.isEmpty())
+        return QStringLiteral("%1 cannot be opened: no serial port is present.").arg(port);
+    QString text = QStringLiteral("%1 (%2) cannot be opened: %3.").arg(port, device, reason);
+    if (accessDenied)
+        text += QStringLiteral("\nTo use serial ports the user must be a member of the group \"dialout\": "
+                               "sudo usermod -aG dialout $USER, then log in again.");
+    return text;
+}
+
+QString serialLostText(const QString& port, const QString& device, const QString& reason)
+{
+    return QStringLiteral("The connection to %1 (%2) was closed: %3.").arg(port, device, reason);
+}
+
+SerialState::SerialState(TFrmTest& window) : m_window(window)
+{
+    COMM2.setComPort(pnCOM1);
+    COMM2.setComPortSpeed(br2400);
+    COMM2.OnReceiveData = [&window](QObject* sender, const char* data, qint32 size) {
+        window.COMM2ReceiveData(sender, data, size);
+    };
+    COMM2.OnConnectionLost = [this](const QString& reason) { connectionLost(reason); };
+    for (QWidget* panel : {window.ui->BtCOM1, window.ui->BtCOM2, window.ui->BtCOM3, window.ui->BtCOM4})
+        panel->installEventFilter(this);
+}
+
+void SerialState::refreshPortHints()
+{
+    // The program's folder is known only once the window has been created.
+    COMM2.portMap().setProgramFolder(m_window.ExePath);
+    const Ui::TFrmTest& ui = *m_window.ui;
+    int number = 1;
+    for (QWidget* panel : {ui.BtCOM1, ui.BtCOM2, ui.BtCOM3, ui.BtCOM4})
+        panel->setToolTip(COMM2.portMap().describe(number++));
+}
+
+bool SerialState::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip)
+        refreshPortHints();
+    return QObject::eventFilter(watched, event);
+}
+
+void SerialState::showDisconnected()
+{
+    Ui::TFrmTest& ui = *m_window.ui;
+    ui.COMCon->setChecked(false);
+    for (QWidget* panel : {ui.BtCOM1, ui.BtCOM2, ui.BtCOM3, ui.BtCOM4})
+        panel->setEnabled(true);
+    ui.USBCon->show();
+    ui.COMCon->setText(QStringLiteral("COM Connection"));
+}
+
+void SerialState::connectionLost(const QString& reason)
+{
+    // The window is set back before the box opens: the box runs its own event loop.
+    showDisconnected();
+    m_window.dialogs().message(serialLostText(COMM2.portName(), COMM2.lastDevice(), reason), kCaption,
+                               Dialogs::Icon::Information, Dialogs::Ok);
+}
+
 void TFrmTest::setupSerial()
 {
-    m_serial = std::make_unique<SerialState>();
+    m_serial = std::make_unique<SerialState>(*this);
 }
 
 void TFrmTest::COMConClick()
 {
+    SerialState& serial = *m_serial;
+    if (!ui->COMCon->isChecked()) {
+        serial.COMM2.PortClose();
+        serial.showDisconnected();
+        return;
+    }
+    {
+        // COMCon and USBCon are one group: pressing one down releases the other without its handler.
+        const QSignalBlocker quiet(ui->USBCon);
+        ui->USBCon->setChecked(false);
+    }
+    serial.refreshPortHints();
+    if (!serial.COMM2.PortOpen()) {
+        // Showing "COM Disconnect" here would tell the user a dead port is connected.
+        serial.showDisconnected();
+        dialogs().message(serialOpenFailureText(serial.COMM2.portName(), serial.COMM2.lastDevice(),
+                                                serial.COMM2.lastError(), serial.COMM2.lastErrorWasAccessDenied()),
+                          kCaption, Dialogs::Icon::Information, Dialogs::Ok);
+        return;
+    }
+    for (QWidget* panel : {ui->BtCOM1, ui->BtCOM2, ui->BtCOM3, ui->BtCOM4})
+        panel->setEnabled(false);
+    ui->USBCon->hide();
+    ui->COMCon->setText(QStringLiteral("COM Disconnect"));
 }
+
+namespace {
+
+// The four port panels lie on one spot; a click on the visible one shows the next and picks its port.
+void stepPort(TFrmTest& window, QWidget* clicked, QWidget* next, TSerialPortNumber port)
+{
+    clicked->hide();
+    next->show();
+    window.serial().COMM2.setComPort(port);
+    window.serial().refreshPortHints();
+}
+
+// A menu item of the hidden "ComSet" menu: Qt has already inverted the clicked item's check mark.
+void chooseLinkType(TFrmTest& window, int linkType)
+{
+    Ui::TFrmTest& ui = *window.ui;
+    QAction* const items[] = {ui.COM1, ui.COM2, ui.COM3, ui.COM4};
+    for (int n = 1; n <= 4; ++n) {
+        if (n != linkType)
+            items[n - 1]->setChecked(false);
+    }
+    window.LinkType = linkType;
+    ui.Panel1->setText(QStringLiteral("COM%1").arg(linkType));
+}
+
+}  // namespace
 
 void TFrmTest::BtCOM1Click()
 {
+    stepPort(*this, ui->BtCOM1, ui->BtCOM2, pnCOM2);
 }
 
 void TFrmTest::btCOM2Click()
 {
+    stepPort(*this, ui->BtCOM2, ui->BtCOM3, pnCOM3);
 }
 
 void TFrmTest::btCOM3Click()
 {
+    stepPort(*this, ui->BtCOM3, ui->BtCOM4, pnCOM4);
 }
 
 void TFrmTest::BtCOM4Click()
 {
+    stepPort(*this, ui->BtCOM4, ui->BtCOM1, pnCOM1);
 }
 
 void TFrmTest::COM1Click()
 {
+    chooseLinkType(*this, 1);
 }
 
 void TFrmTest::COM2Click()
 {
+    chooseLinkType(*this, 2);
 }
 
 void TFrmTest::COM3Click()
 {
+    chooseLinkType(*this, 3);
 }
 
 void TFrmTest::COM4Click()
 {
+    chooseLinkType(*this, 4);
 }

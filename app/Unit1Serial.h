@@ -1,4 +1,34 @@
+// The window's serial link: the driver COMM2, the port panels BtCOM1..BtCOM4 with the device each port
+// leads to as their hint, and the messages that say why a port did not open or was lost.
 #pragma once
 
-struct SerialState {
+#include <QObject>
+#include <QString>
+
+#include "link/SerialDrv.h"
+
+class TFrmTest;
+
+struct SerialState : QObject {
+    explicit SerialState(TFrmTest& window);
+
+    TSerialPortDriver COMM2;
+
+    // The port panels' hints: the device each port leads to now, or that none is present.
+    void refreshPortHints();
+    // Button up, port panels enabled, USBCon shown, "COM Connection".
+    void showDisconnected();
+    void connectionLost(const QString& reason);
+
+    // A hint is made when it is about to be shown, so it follows devices that come and go.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TFrmTest& m_window;
 };
+
+// The message for a port that did not open: the port, the device it leads to (or that there is none) and
+// the system's reason, with what to do when the user lacks the permission.
+QString serialOpenFailureText(const QString& port, const QString& device, const QString& reason, bool accessDenied);
+// The message for a connection that ended because the device failed.
+QString serialLostText(const QString& port, const QString& device, const QString& reason);
