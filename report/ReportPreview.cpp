@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -55,6 +56,7 @@ ReportPreview::ReportPreview(std::shared_ptr<const ReportDocument> document, Pre
     m_scroll->setWidget(m_view);
     m_scroll->setAlignment(Qt::AlignCenter);
     m_scroll->setBackgroundRole(QPalette::Dark);
+    m_scroll->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -158,13 +160,14 @@ void ReportPreview::setFit(Fit fit)
 
 void ReportPreview::applyFit()
 {
-    if (m_fit != Fit::None) {
-        QSize area = m_scroll->maximumViewportSize();
-        // A page fitted by its width is taller than the view, so leave room for the vertical scroll bar.
-        if (m_fit == Fit::Width)
-            area.rwidth() -= m_scroll->verticalScrollBar()->sizeHint().width();
-        m_view->setDpi(PageView::dpiToFit(area, m_fit == Fit::Width));
-    }
+    // A fitted page needs no scroll bar across, and a whole page none at all: fixing the bars keeps them
+    // from staying up after the page has been fitted to the room they leave.
+    m_scroll->setHorizontalScrollBarPolicy(m_fit == Fit::None ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(m_fit == Fit::Page    ? Qt::ScrollBarAlwaysOff
+                                         : m_fit == Fit::Width ? Qt::ScrollBarAlwaysOn
+                                                               : Qt::ScrollBarAsNeeded);
+    if (m_fit != Fit::None)
+        m_view->setDpi(PageView::dpiToFit(m_scroll->maximumViewportSize(), m_fit == Fit::Width));
     const QSignalBlocker blocker(m_zoomBox);
     if (m_fit == Fit::Page)
         m_zoomBox->setCurrentIndex(0);
@@ -216,10 +219,12 @@ void ReportPreview::zoomChosen(int index)
         setZoomPercent(m_zoomBox->itemData(index).toInt());
 }
 
-void ReportPreview::resizeEvent(QResizeEvent* event)
+// A fitted page follows the page area, whenever and however its size changes.
+bool ReportPreview::eventFilter(QObject* watched, QEvent* event)
 {
-    QWidget::resizeEvent(event);
-    applyFit();
+    if (watched == m_scroll && event->type() == QEvent::Resize)
+        applyFit();
+    return QWidget::eventFilter(watched, event);
 }
 
 void ReportPreview::print()
