@@ -60,9 +60,13 @@ bool PseudoTerminal::linkAs(const QString& linkPath)
 {
     if (!isOpen())
         return false;
+    // Only a link left by an earlier simulator is replaced: one to a vanished device or a pseudo-terminal.
+    // A link to a real port is the user's own choice of device for that name.
     const QFileInfo existing(linkPath);
-    if (existing.exists() && !existing.isSymLink()) {
-        m_error = QStringLiteral("%1 exists and is not a link").arg(linkPath);
+    const QString target = existing.symLinkTarget();
+    if (existing.isSymLink() ? QFileInfo::exists(target) && !target.startsWith(QLatin1String("/dev/pts/"))
+                             : existing.exists()) {
+        m_error = QStringLiteral("%1 already leads to a device or is no link; choose another name").arg(linkPath);
         return false;
     }
     // Replace a link left by an earlier run in one step, so the program never sees no link at all.

@@ -20,7 +20,8 @@ public:
     QString error() const { return m_error; }
     QString devicePath() const { return m_devicePath; }
 
-    // Creates (or replaces a stale) symbolic link to the device; removed again by the destructor.
+    // Creates a symbolic link to the device, replacing one that an earlier simulator left; removed again
+    // by the destructor.
     bool linkAs(const QString& linkPath);
     QString linkPath() const { return m_linkPath; }
 

@@ -51,7 +51,7 @@ TEST(PseudoTerminal, LinkLeadsToTheDeviceAndGoesWithIt)
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
 
-TEST(PseudoTerminal, ReplacesAStaleLinkButNoFile)
+TEST(PseudoTerminal, ReplacesAStaleLinkButNotTheUsersChoice)
 {
     QTemporaryDir dir;
     const QString stale = dir.filePath(QStringLiteral("COM1"));
@@ -66,6 +66,11 @@ TEST(PseudoTerminal, ReplacesAStaleLinkButNoFile)
     plain.close();
     EXPECT_FALSE(meter.linkAs(file));
     EXPECT_TRUE(QFileInfo(file).isFile());
+
+    const QString device = dir.filePath(QStringLiteral("COM3"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), device));  // a port the user linked
+    EXPECT_FALSE(meter.linkAs(device));
+    EXPECT_EQ(QFileInfo(device).symLinkTarget(), QStringLiteral("/dev/null"));
     EXPECT_EQ(meter.linkPath(), stale) << "the first link stays";
 }
 
