@@ -10,8 +10,9 @@ QList<QByteArray> readFrameFile(const QString& path, QString* error)
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return {};
     }
-    static const QRegularExpression frame(QStringLiteral("^[0-9A-F]{19}DA$"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression hexWord(QStringLiteral("^[0-9A-F]+$"), QRegularExpression::CaseInsensitiveOption);
+    const auto anyCase = QRegularExpression::CaseInsensitiveOption;
+    static const QRegularExpression frame(QStringLiteral("^[0-9A-F]{19}DA$"), anyCase);
+    static const QRegularExpression hexWord(QStringLiteral("^[0-9A-F]+$"), anyCase);
     QList<QByteArray> frames;
     int lineNo = 0;
     while (!file.atEnd()) {

@@ -23,11 +23,6 @@ int functionByName(const QString& text)
     return int(names.indexOf(text.toLower()));
 }
 
-QCommandLineOption option(const QString& name, const QString& description, const QString& valueName)
-{
-    return QCommandLineOption(name, description, valueName);
-}
-
 }  // namespace
 
 double SimulatorOptions::frameLineSeconds()
@@ -47,29 +42,20 @@ SimulatorOptions::Parse SimulatorOptions::parse(const QStringList& args, const Q
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Simulates a KM610/KM620 power clamp meter on a pseudo-terminal linked as COM1..COM4."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
-    const auto dir = option(QStringLiteral("dir"), QStringLiteral("Folder of the link (default: this program's)."),
-                            QStringLiteral("folder"));
-    const auto port = option(QStringLiteral("port"), QStringLiteral("Name of the link (default COM1)."),
-                             QStringLiteral("COMn"));
-    const auto device = option(QStringLiteral("device"),
-                               QStringLiteral("Write into this serial port instead of a pseudo-terminal."),
-                               QStringLiteral("path"));
-    const auto rate = option(QStringLiteral("rate"), QStringLiteral("Frames a second (default 2)."), QStringLiteral("N"));
-    const auto function = option(
-        QStringLiteral("function"),
-        QStringLiteral("Stay on one function: voltage, current, power, apparent, pf, energy, temperature, display, "
-                       "or its number 0..7."),
-        QStringLiteral("name"));
-    const auto frames = option(QStringLiteral("frames"),
-                               QStringLiteral("Replay the frames of this file (one a line) over and over."),
-                               QStringLiteral("file"));
-    const auto count = option(QStringLiteral("count"), QStringLiteral("Send N frames, then exit."), QStringLiteral("N"));
-    const auto seed = option(QStringLiteral("seed"), QStringLiteral("Seed of the meter (default 1)."), QStringLiteral("N"));
-    const auto loseByte = option(QStringLiteral("lose-byte"), QStringLiteral("Every N-th frame loses a byte."),
-                                 QStringLiteral("N"));
-    const auto garbage = option(QStringLiteral("garbage"), QStringLiteral("Every N-th frame is followed by noise."),
-                                QStringLiteral("N"));
+    const QCommandLineOption help({"h", "help"}, "Show this help.");
+    const QCommandLineOption dir("dir", "Folder of the link (default: this program's).", "folder");
+    const QCommandLineOption port("port", "Name of the link (default COM1).", "COMn");
+    const QCommandLineOption device("device", "Write into this serial port instead of a pseudo-terminal.", "path");
+    const QCommandLineOption rate("rate", "Frames a second (default 2).", "N");
+    const QCommandLineOption function("function",
+                                      "Stay on one function: voltage, current, power, apparent, pf, energy, "
+                                      "temperature, display, or its number 0..7.",
+                                      "name");
+    const QCommandLineOption frames("frames", "Replay the frames of this file (one a line) over and over.", "file");
+    const QCommandLineOption count("count", "Send N frames, then exit.", "N");
+    const QCommandLineOption seed("seed", "Seed of the meter (default 1).", "N");
+    const QCommandLineOption loseByte("lose-byte", "Every N-th frame loses a byte.", "N");
+    const QCommandLineOption garbage("garbage", "Every N-th frame is followed by noise.", "N");
     parser.addOptions({help, dir, port, device, rate, function, frames, count, seed, loseByte, garbage});
 
     const auto fail = [message](const QString& text) {

@@ -84,7 +84,9 @@ int main(int argc, char** argv)
     MeterGenerator generator(options.seed);
     generator.setFunction(options.function);
     qsizetype replayed = 0;
-    const auto nextFrame = [&] { return replay.isEmpty() ? generator.nextFrame() : replay.at(replayed++ % replay.size()); };
+    const auto nextFrame = [&] {
+        return replay.isEmpty() ? generator.nextFrame() : replay.at(replayed++ % replay.size());
+    };
 
     std::unique_ptr<PseudoTerminal> terminal;
     std::unique_ptr<SerialDevice> device;

@@ -124,8 +124,8 @@ TEST(ComPortMap, AdapterNodesAreFoundWithoutTheSystemListing)
         ASSERT_TRUE(node.open(QIODevice::WriteOnly));
     }
     ASSERT_TRUE(QDir(dev.path()).mkpath(QStringLiteral("serial/by-id")));
-    ASSERT_TRUE(QFile::link(QStringLiteral("../../ttyUSB0"),
-                            dev.filePath(QStringLiteral("serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0"))));
+    const QString byId = dev.filePath(QStringLiteral("serial/by-id/usb-Prolific_USB-Serial_Controller-if00-port0"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("../../ttyUSB0"), byId));
     QStringList found;
     for (const SystemSerialPort& port : ComPortMap::adapterNodes(dev.path())) {
         EXPECT_TRUE(port.adapter);

@@ -2,6 +2,7 @@
 // opens the slave through a COM1 link in a temporary program folder.
 #include <QTemporaryDir>
 #include <ctime>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "link/SerialDrv.h"
@@ -149,6 +150,26 @@ TEST_F(SerialDriverTest, SpeedChangeWhileConnectedReappliesSettingsAndDiscardsPe
     EXPECT_EQ(received.calls, 0);
     ASSERT_TRUE(meter.write("fresh"));
     ASSERT_TRUE(waitUntil([&] { return received.bytes == "fresh"; }));
+}
+
+TEST_F(SerialDriverTest, AnyLineSettingWhileConnectedKeepsTheConnection)
+{
+    // Some of these a pseudo-terminal refuses; a refused setting is no reason to drop the line.
+    const std::function<void()> changes[] = {
+        [&] { driver.setComPortDataBits(db7BITS); },       [&] { driver.setComPortStopBits(sb2BITS); },
+        [&] { driver.setComPortStopBits(sb1HALFBITS); },   [&] { driver.setComPortParity(ptMARK); },
+        [&] { driver.setComPortHwHandshaking(hhRTSCTS); }, [&] { driver.setComPortSwHandshaking(shXONXOFF); },
+        [&] { driver.setComPortSpeed(br56000); },          [&] { driver.setComPortHwHandshaking(hhNONE); },
+    };
+    ASSERT_TRUE(driver.PortOpen());
+    for (const auto& change : changes) {
+        change();
+        pump(60);
+        ASSERT_TRUE(driver.IsPortOpen());
+    }
+    EXPECT_TRUE(lostReasons.isEmpty());
+    ASSERT_TRUE(meter.write("still here"));
+    ASSERT_TRUE(waitUntil([&] { return received.bytes == "still here"; }));
 }
 
 TEST_F(SerialDriverTest, InputBufferSizeLimitsEachReadAndIsIgnoredWhileConnected)
