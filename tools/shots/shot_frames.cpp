@@ -1,0 +1,55 @@
+// The window after one meter frame of each function, after a main overload and after a secondary
+// overload: the LCD panel, the dial and the bar as the frame leaves them.
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+
+#include "app/Unit1.h"
+#include "tests/support/ScriptedDialogs.h"
+
+namespace {
+
+struct Shot {
+    const char* state;
+    const char* frame;  // function, ranges, main digits and point, secondary digits and point, memory, status
+};
+
+const Shot kShots[] = {
+    {"function0-voltage", "0" "20" "2301" "1" "5000" "2" "00" "0000" "DA"},
+    {"function1-current", "1" "01" "0652" "2" "2301" "1" "00" "0000" "DA"},
+    {"function2-active-power", "2" "21" "1495" "3" "0230" "1" "00" "0000" "DA"},
+    {"function3-apparent-power", "3" "21" "1625" "3" "0637" "3" "00" "0000" "DA"},
+    {"function4-power-factor", "4" "21" "0920" "3" "0230" "1" "00" "0000" "DA"},
+    {"function5-energy", "5" "21" "1250" "2" "0000" "0" "00" "0000" "DA"},
+    {"function6-temperature", "6" "00" "0235" "1" "0234" "1" "00" "0000" "DA"},
+    {"function7-display-only", "7" "00" "0600" "3" "1121" "0" "00" "4081" "DA"},
+    {"main-overload", "0" "30" "2300" "1" "5000" "2" "00" "0200" "DA"},
+    {"secondary-overload", "0" "20" "2301" "1" "5000" "2" "00" "0100" "DA"},
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
+    for (const Shot& shot : kShots) {
+        ScriptedDialogs dialogs;
+        FormEnvironment env;
+        env.dialogs = &dialogs;
+        TFrmTest window(env);
+        window.show();
+        QByteArray bytes(shot.frame);
+        for (char& b : bytes)  // on the wire the high nibble carries nothing
+            b = char(0x30 | QByteArray("0123456789ABCDEF").indexOf(b));
+        window.COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
+        QApplication::processEvents();
+        const QString file = out + QStringLiteral("/frames-%1.png").arg(QLatin1String(shot.state));
+        if (!window.grab().save(file)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        dialogs.defaultAnswer = Dialogs::Yes;
+    }
+    return 0;
+}
