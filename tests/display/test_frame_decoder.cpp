@@ -233,6 +233,19 @@ TEST(FrameDecoder, StatusDigitThatIsNoHexDigitEndsTheFrame)
     }
 }
 
+TEST(FrameDecoder, MemoryDigitThatIsNoDecimalDigitEndsTheFrameBeforeTheMainDisplay)
+{
+    for (int position : {14, 15}) {
+        Meter meter(".");
+        QByteArray frame = voltage("0000");
+        frame[position - 1] = 'B';
+        const FrameResult r = meter.feed(frame);
+        EXPECT_EQ(r.failedStep, 5) << position;
+        EXPECT_FALSE(r.panel.caption(P::stor1).has_value()) << position;
+        EXPECT_FALSE(r.panel.caption(P::LabelA).has_value()) << position;
+    }
+}
+
 TEST(FrameDecoder, CurrentCodeThatIsNoDigitFailsInEveryFunctionWithRanges)
 {
     for (char function : {'0', '1', '2', '3', '4', '5'}) {
