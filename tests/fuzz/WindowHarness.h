@@ -1,0 +1,38 @@
+// One main window, made on first use and kept for the whole run, as the program keeps its window while a
+// meter streams. Each input picks the decimal separator the window works with.
+#pragma once
+
+#include <QApplication>
+
+#include "app/Unit1.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "ui_Unit1.h"
+
+namespace fuzzing {
+
+inline TFrmTest& window(bool commaSeparator)
+{
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+    }
+    static ScriptedDialogs dialogs;
+    // Never destroyed: the process ends with it, after the toolkit's own statics are gone.
+    static TFrmTest* w = nullptr;
+    if (!w) {
+        FormEnvironment env;
+        env.dialogs = &dialogs;
+        w = new TFrmTest(env);
+        // A run of millions of inputs must not grow the table or the chart without end.
+        w->ui->set1k->trigger();
+    }
+    dialogs.shown.clear();
+    w->DecimalSep = commaSeparator ? QStringLiteral(",") : QStringLiteral(".");
+    return *w;
+}
+
+}  // namespace fuzzing
