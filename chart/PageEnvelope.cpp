@@ -12,15 +12,19 @@ void appendColumn(QList<QPointF>& points, const SeriesStore& store, qsizetype fi
     qsizetype high = first;
     double lowValue = store.value(first);
     double highValue = lowValue;
-    for (qsizetype k = first + 1; k <= last; ++k) {
-        const double v = store.value(k);
-        if (v < lowValue) {
-            low = k;
-            lowValue = v;
-        } else if (v > highValue) {
-            high = k;
-            highValue = v;
+    for (qsizetype position = first; position <= last;) {
+        qsizetype length = 0;
+        const double* values = store.run(position, last - position + 1, &length);
+        for (qsizetype i = 0; i < length; ++i) {
+            if (values[i] < lowValue) {
+                lowValue = values[i];
+                low = position + i;
+            } else if (values[i] > highValue) {
+                highValue = values[i];
+                high = position + i;
+            }
         }
+        position += length;
     }
     const qsizetype earlier = std::min(low, high);
     const qsizetype later = std::max(low, high);
@@ -45,18 +49,20 @@ QList<QPointF> pageEnvelope(const SeriesStore& store, qsizetype first, qsizetype
         return points;
     }
     points.reserve(2 * (columns + 2));
+    // Column of a position: whole pixel columns from the left end of the view (the neighbours outside it
+    // fall in columns of their own).
     const double columnsPerPosition = columns / (xMax - xMin);
     auto columnOf = [&](qsizetype k) { return std::floor((double(k) - xMin) * columnsPerPosition); };
-    qsizetype start = first;
-    double column = columnOf(first);
-    for (qsizetype k = first + 1; k <= last; ++k) {
-        const double c = columnOf(k);
-        if (c != column) {
-            appendColumn(points, store, start, k - 1);
-            start = k;
-            column = c;
-        }
+    for (qsizetype start = first; start <= last;) {
+        const double column = columnOf(start);
+        // The first position of the next column: estimated, then settled by the same rule as above.
+        qsizetype next = std::max(start + 1, qsizetype(std::ceil(xMin + (column + 1) / columnsPerPosition)));
+        while (next > start + 1 && columnOf(next - 1) != column)
+            --next;
+        while (next <= last && columnOf(next) == column)
+            ++next;
+        appendColumn(points, store, start, std::min(next, last + 1) - 1);
+        start = next;
     }
-    appendColumn(points, store, start, last);
     return points;
 }

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QtGlobal>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,6 +22,13 @@ public:
     double value(qsizetype position) const
     {
         return m_blocks[size_t(position >> BlockBits)][size_t(position & BlockMask)];
+    }
+    // The values from position on that lie next to each other in memory (at least one, at most `wanted`),
+    // so long runs can be scanned without looking each point up.
+    const double* run(qsizetype position, qsizetype wanted, qsizetype* length) const
+    {
+        *length = std::min(wanted, BlockSize - (position & BlockMask));
+        return &m_blocks[size_t(position >> BlockBits)][size_t(position & BlockMask)];
     }
     QColor colourAt(qsizetype position) const;
     // The one colour of the points first..last, or nothing when they are drawn in several colours.

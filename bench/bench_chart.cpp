@@ -1,0 +1,123 @@
+// The chart on the real Qt Charts surface, offscreen, at the window's size.
+// chart_append_us_at_1k / _at_1m: median time of one AddValue and the screen update that follows it
+// (the series refilled with the page in view and the chart repainted), around the thousandth and the
+// millionth point. chart_page_flip_ms_at_1m: FirstPage then LastPage over a million points at page size 100
+// (10,000 pages each way), each followed by the screen update and a repaint. chart_big_page_paint_ms: one
+// screen update and repaint of a page of 1,000,000 points; chart_big_page_series_ms and
+// chart_big_page_repaint_ms split it into refilling the series and painting.
+#include <QApplication>
+#include <QChartView>
+#include <QXYSeries>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "chart/QtChartSurface.h"
+#include "chart/uCharControl.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+template <typename Work>
+double milliseconds(Work work)
+{
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double reading(qsizetype i)
+{
+    return 229 + 8 * std::sin(double(i) / 17.0) + double(i % 7);
+}
+
+struct Bench {
+    Bench()
+    {
+        view.resize(371, 320);
+        view.show();
+        QApplication::processEvents();
+    }
+    // Points added without turning the event loop: the screen catches up once, afterwards.
+    void fillTo(qsizetype count)
+    {
+        while (surface.pointCount(0) - 1 < count)
+            pager.AddValue(reading(surface.pointCount(0)));
+        QApplication::processEvents();
+    }
+    void update()
+    {
+        surface.refresh();
+        view.viewport()->repaint();
+    }
+    // Median microseconds of AddValue plus the screen update, over the points around `around`.
+    double appendMicroseconds(qsizetype around)
+    {
+        fillTo(around - 100);
+        std::vector<double> times;
+        for (int i = 0; i < 201; ++i) {
+            times.push_back(1000 * milliseconds([&] {
+                pager.AddValue(reading(surface.pointCount(0)));
+                QApplication::processEvents();
+            }));
+        }
+        return median(times);
+    }
+
+    QChartView view;
+    QtChartSurface surface{&view};
+    TChartControl pager{surface, 100};
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Bench bench;
+    bench.pager.SetValueMax(600);
+    bench.pager.SetValueMin(-600);
+
+    const double at1k = bench.appendMicroseconds(1000);
+    const double at1m = bench.appendMicroseconds(1000000);
+    std::printf("chart_append_us_at_1k: %.1f\n", at1k);
+    std::printf("chart_append_us_at_1m: %.1f\n", at1m);
+    std::printf("chart_append_ratio_1m_1k: %.2f\n", at1m / at1k);
+
+    std::vector<double> flips;
+    for (int i = 0; i < 11; ++i) {
+        flips.push_back(milliseconds([&] {
+            bench.pager.FirstPage();
+            bench.update();
+            bench.pager.LastPage();
+            bench.update();
+        }));
+    }
+    std::printf("chart_page_flip_ms_at_1m: %.2f\n", median(flips));
+
+    bench.pager.SetPageSize(1000000);
+    bench.pager.FirstPage();  // the first million readings
+    bench.update();
+    std::vector<double> series, repaint, total;
+    for (int i = 0; i < 11; ++i) {
+        series.push_back(milliseconds([&] { bench.surface.refresh(); }));
+        repaint.push_back(milliseconds([&] { bench.view.viewport()->repaint(); }));
+        total.push_back(milliseconds([&] { bench.update(); }));
+    }
+    std::printf("chart_big_page_paint_ms: %.2f\n", median(total));
+    std::printf("chart_big_page_series_ms: %.2f\n", median(series));
+    std::printf("chart_big_page_repaint_ms: %.2f\n", median(repaint));
+    std::printf("chart_big_page_points_drawn: %lld\n",
+                static_cast<long long>(bench.surface.pointsOf(1)->count()));
+    return 0;
+}
