@@ -1,5 +1,6 @@
 #include "app/Unit1Serial.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QSignalBlocker>
 
@@ -38,6 +39,16 @@ SerialState::SerialState(TFrmTest& window) : m_window(window)
     COMM2.OnConnectionLost = [this](const QString& reason) { connectionLost(reason); };
     for (QWidget* panel : {window.ui->BtCOM1, window.ui->BtCOM2, window.ui->BtCOM3, window.ui->BtCOM4})
         panel->installEventFilter(this);
+    // Connected before the window binds the items to their handlers, so this runs first.
+    for (QAction* item : {window.ui->COM1, window.ui->COM2, window.ui->COM3, window.ui->COM4})
+        connect(item, &QAction::triggered, this, [this, item] { m_triggered = item; });
+}
+
+void SerialState::invertCheckOnce(QAction* item)
+{
+    if (m_triggered != item)
+        item->toggle();
+    m_triggered = nullptr;
 }
 
 void SerialState::refreshPortHints()
@@ -119,11 +130,12 @@ void stepPort(TFrmTest& window, QWidget* clicked, QWidget* next, TSerialPortNumb
     window.serial().refreshPortHints();
 }
 
-// A menu item of the hidden "ComSet" menu: Qt has already inverted the clicked item's check mark.
+// A menu item of the hidden "ComSet" menu: its check mark is inverted, the others' removed.
 void chooseLinkType(TFrmTest& window, int linkType)
 {
     Ui::TFrmTest& ui = *window.ui;
     QAction* const items[] = {ui.COM1, ui.COM2, ui.COM3, ui.COM4};
+    window.serial().invertCheckOnce(items[linkType - 1]);
     for (int n = 1; n <= 4; ++n) {
         if (n != linkType)
             items[n - 1]->setChecked(false);

@@ -7,6 +7,7 @@
 
 #include "link/SerialDrv.h"
 
+class QAction;
 class TFrmTest;
 
 struct SerialState : QObject {
@@ -19,12 +20,16 @@ struct SerialState : QObject {
     // Button up, port panels enabled, USBCon shown, "COM Connection".
     void showDisconnected();
     void connectionLost(const QString& reason);
+    // Inverts the check mark of a clicked "ComSet" item once: Qt has done so when the item was triggered,
+    // but not when its handler is run from code (as the hidden Panel1 does).
+    void invertCheckOnce(QAction* item);
 
     // A hint is made when it is about to be shown, so it follows devices that come and go.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     TFrmTest& m_window;
+    QAction* m_triggered = nullptr;  // the item Qt has just triggered, before its handler runs
 };
 
 // The message for a port that did not open: the port, the device it leads to (or that there is none) and

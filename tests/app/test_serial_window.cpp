@@ -342,6 +342,22 @@ TEST_F(SerialWindow, HiddenMenuItemsSetTheLinkTypeOnly)
     EXPECT_EQ(form->LinkType, 1);
 }
 
+TEST_F(SerialWindow, MenuItemRunFromCodeActsAsItsClick)
+{
+    // The hidden Panel1 runs the items' handlers directly.
+    form->COM3Click();
+    EXPECT_TRUE(ui().COM3->isChecked());
+    EXPECT_FALSE(ui().COM1->isChecked());
+    EXPECT_EQ(form->LinkType, 3);
+    EXPECT_EQ(ui().Panel1->text(), QStringLiteral("COM3"));
+    form->COM3Click();
+    EXPECT_FALSE(ui().COM3->isChecked());
+    ui().COM2->trigger();
+    form->COM4Click();
+    EXPECT_FALSE(ui().COM2->isChecked());
+    EXPECT_TRUE(ui().COM4->isChecked());
+}
+
 TEST_F(SerialWindow, ClosingTheWindowReleasesThePort)
 {
     ui().COMCon->click();
