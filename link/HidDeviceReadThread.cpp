@@ -61,10 +61,9 @@ void THidDeviceReadThread::run()
     }
     if (pending)
         pending->cancelRead();  // before the buffer goes away with this object
-    {
-        std::lock_guard lock(m_mutex);
-        m_exited = true;
-    }
+    // Notified under the lock: the waiting stop may free this object as soon as it sees the flag.
+    std::lock_guard lock(m_mutex);
+    m_exited = true;
     m_changed.notify_all();
 }
 

@@ -63,6 +63,16 @@ private:
     std::thread m_thread;
 };
 
+// Stops the device's reader before the test's locals that its handlers report into go away.
+struct ReaderStop {
+    THidDevice* device;
+    ~ReaderStop()
+    {
+        device->SetDataHandler({});
+        device->setDataErrorHandler({});
+    }
+};
+
 struct ReaderTest : ::testing::Test {
     std::shared_ptr<ScriptedHidPlatform> platform = std::make_shared<ScriptedHidPlatform>();
     std::unique_ptr<THidDeviceController> controller;
@@ -93,6 +103,7 @@ TEST_F(ReaderTest, ReportsReachTheHandlerOnTheUserInterfaceThreadInOrder)
 
     QList<int> seen;
     bool offThread = false;
+    const ReaderStop stop{cable};
     cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice* d, quint8 id, const quint8* data, quint16 size) {
         offThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
         EXPECT_EQ(d, cable);
@@ -111,6 +122,7 @@ TEST_F(ReaderTest, StoppingWhileReportsStreamNeverDeadlocksNorDeliversAfterwards
     platform->setReportStream(kCable, [] { return numberedReport(1); }, 0);
     const DeadlockGuard guard(std::chrono::seconds(120));
     int delivered = 0;
+    const ReaderStop stop{cable};
     const THidDataEvent handler(DataCall([&](THidDevice*, quint8, const quint8*, quint16) {
         ++delivered;
         QThread::usleep(200);  // a handler that takes a while makes stops land inside hand-overs
@@ -133,6 +145,7 @@ TEST_F(ReaderTest, AHandlerMayStopItsOwnReader)
     platform->setReportStream(kCable, [] { return numberedReport(7); }, 1);
     const DeadlockGuard guard(std::chrono::seconds(30));
     int delivered = 0;
+    const ReaderStop stop{cable};
     cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice* d, quint8, const quint8*, quint16) {
         if (++delivered == 3)
             d->SetDataHandler({});
@@ -152,13 +165,14 @@ TEST_F(ReaderTest, AFailingReadIsReportedAndRetriedAfterTheSleepTime)
     QList<qint64> at;
     QElapsedTimer clock;
     clock.start();
+    int reports = 0;
+    const ReaderStop stop{cable};
     cable->setDataErrorHandler(THidDataErrorEvent(ErrorCall([&](THidDevice* d, quint32 error) {
         EXPECT_EQ(d, cable);
         EXPECT_EQ(error, quint32(EIO));
         EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
         at << clock.elapsed();
     })));
-    int reports = 0;
     cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice*, quint8, const quint8*, quint16) { ++reports; })));
     testsupport::pump(500);
     const qint64 elapsed = clock.elapsed();
@@ -177,11 +191,12 @@ TEST_F(ReaderTest, RetriesEndOnceTheDeviceIsGone)
 {
     platform->setReportStream(kCable, [] { return numberedReport(1); }, 5);
     int errors = 0;
+    int reports = 0;
+    const ReaderStop stop{cable};
     cable->setDataErrorHandler(THidDataErrorEvent(ErrorCall([&](THidDevice*, quint32 error) {
         EXPECT_EQ(error, quint32(ENODEV));
         ++errors;
     })));
-    int reports = 0;
     cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice*, quint8, const quint8*, quint16) { ++reports; })));
     ASSERT_TRUE(testsupport::waitUntil([&] { return reports > 0; }));
     platform->unplug(kCable);
@@ -196,6 +211,7 @@ TEST_F(ReaderTest, FailuresAreReportedOneByOneAndThenReadingResumes)
     platform->failReads(kCable, EPROTO, 2);
     platform->queueReports(kCable, {numberedReport(5)});
     QStringList events;
+    const ReaderStop stop{cable};
     cable->setDataErrorHandler(THidDataErrorEvent(ErrorCall([&](THidDevice*, quint32 e) {
         events << QStringLiteral("error %1").arg(e);
     })));
