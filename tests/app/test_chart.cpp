@@ -17,6 +17,7 @@
 #include "chart/ChartPicture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
+#include "tools/MeterFrame.h"
 #include "ui_Unit1.h"
 
 namespace {
@@ -129,6 +130,43 @@ TEST_F(ChartWindow, TheUnitRangeReachesTheVerticalAxis)
     form->chartSetRange(1, -1);
     EXPECT_EQ(surface().axisMaximum(Axis::Left), 1);
     EXPECT_EQ(surface().axisMinimum(Axis::Left), -1);
+}
+
+// Frames from the meter: function 0 reads volts, 1 amperes, 2 kilowatts.
+QByteArray meterFrame(int function, const char* digits)
+{
+    MeterFrame frame;
+    frame.function = function;
+    frame.main.digits = digits;
+    frame.main.point = 1;
+    return frame.encode();
+}
+
+TEST_F(ChartWindow, FramesPlotTheirValueAndSetTheRangeOnlyWhenItChanges)
+{
+    form->ShowData610(meterFrame(1, "1234"));  // 123.4 A
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 1000);
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -1000);
+    EXPECT_EQ(surface().store(1).value(1), 123.4);
+
+    // Moved behind the pager's back, the axis shows whether a frame touches it again.
+    surface().setAxisMinimum(Axis::Left, -900);
+    form->ShowData610(meterFrame(1, "1235"));
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -900);
+
+    form->ShowData610(meterFrame(0, "2301"));  // volts: a new range
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 600);
+    surface().setAxisMinimum(Axis::Left, -500);
+    form->ShowData610(meterFrame(2, "0015"));  // kilowatts: the same range as volts, nothing to set
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 600);
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -500);
+
+    for (int i = 0; i < 96; ++i)
+        form->ShowData610(meterFrame(0, "2301"));
+    EXPECT_EQ(surface().pointCount(0), 101);  // the zero point and 100 readings
+    EXPECT_EQ(pageShown(), "1");
+    form->ShowData610(meterFrame(0, "2302"));  // the 101st reading
+    EXPECT_EQ(pageShown(), "2");
 }
 
 TEST_F(ChartWindow, TypingLettersIntoThePageSizeBoxChangesNothing)
