@@ -69,8 +69,6 @@ ReportPreview::ReportPreview(std::shared_ptr<const ReportDocument> document, Pre
     pageChanged();
 }
 
-ReportPreview::~ReportPreview() = default;
-
 void ReportPreview::buildToolBar()
 {
     auto* bar = new QToolBar(this);
@@ -81,7 +79,6 @@ void ReportPreview::buildToolBar()
         QAction* action = bar->addAction(text);
         action->setShortcut(key);
         connect(action, &QAction::triggered, this, slot);
-        return action;
     };
     command(QStringLiteral("First"), QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { showPage(1); });
     command(QStringLiteral("Previous"), QKeySequence(Qt::Key_PageUp), [this] { showPage(currentPage() - 1); });
@@ -92,8 +89,7 @@ void ReportPreview::buildToolBar()
     m_pageBox->setKeyboardTracking(false);
     connect(m_pageBox, &QSpinBox::valueChanged, this, [this](int page) { showPage(page); });
     bar->addWidget(m_pageBox);
-    m_pageTotal = new QLabel(QStringLiteral(" of %1 ").arg(pageCount()));
-    bar->addWidget(m_pageTotal);
+    bar->addWidget(new QLabel(QStringLiteral(" of %1 ").arg(pageCount())));
 
     command(QStringLiteral("Next"), QKeySequence(Qt::Key_PageDown), [this] { showPage(currentPage() + 1); });
     command(QStringLiteral("Last"), QKeySequence(Qt::CTRL | Qt::Key_End), [this] { showPage(pageCount()); });

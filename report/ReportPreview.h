@@ -12,14 +12,13 @@
 class Dialogs;
 class PageView;
 class QComboBox;
-class QLabel;
 class QPrinter;
 class QScrollArea;
 class QSpinBox;
 class ReportDocument;
 
 struct PreviewServices {
-    Dialogs* dialogs = nullptr;  // the save dialogs and the failure messages
+    Dialogs* dialogs = nullptr;  // required: the save dialogs and the failure messages
     // Lets the user choose the printer and the pages; false when the user cancelled. Null: the print dialog.
     std::function<bool(QPrinter& printer, int pageCount, int currentPage)> choosePrinter;
 };
@@ -30,7 +29,6 @@ class ReportPreview : public QWidget {
 public:
     ReportPreview(std::shared_ptr<const ReportDocument> document, PreviewServices services,
                   QWidget* parent = nullptr);
-    ~ReportPreview() override;
 
     const ReportDocument& document() const { return *m_document; }
     int pageCount() const;
@@ -62,7 +60,6 @@ private:
     PageView* m_view = nullptr;
     QScrollArea* m_scroll = nullptr;
     QSpinBox* m_pageBox = nullptr;
-    QLabel* m_pageTotal = nullptr;
     QComboBox* m_zoomBox = nullptr;
     Fit m_fit = Fit::Page;
 };
