@@ -74,13 +74,16 @@ TextPool& ReadingTable::writablePool()
 
 void ReadingTable::append(const ReadingRow& row)
 {
+    append(row.No, {row.time, row.Value, row.Unit, row.V_Range, row.I_Range});
+}
+
+void ReadingTable::append(qint32 No, const std::array<QByteArrayView, 5>& texts)
+{
     if (m_rowCount == std::numeric_limits<int>::max())
         throw std::length_error("reading table is full");
-    const std::array<const QByteArray*, textFields> texts{&row.time, &row.Value, &row.Unit, &row.V_Range,
-                                                           &row.I_Range};
-    StoredRow s{row.No, {}};
+    StoredRow s{No, {}};
     for (int i = 0; i < textFields; ++i) {
-        const QByteArrayView text = cp936::truncated(*texts[i], maxTextBytes);
+        const QByteArrayView text = cp936::truncated(texts[i], maxTextBytes);
         // A shared pool is copied only for a text it does not hold yet.
         const std::optional<quint32> known = m_pool->find(text);
         s.texts[i] = known ? *known : writablePool().intern(text);

@@ -46,6 +46,8 @@ public:
     void visitRows(Visit&& visit) const;
 
     void append(const ReadingRow& row);
+    // The same without building a row: texts in field order time, Value, Unit, V_Range, I_Range.
+    void append(qint32 No, const std::array<QByteArrayView, 5>& texts);
     void removeRow(int index);
     void clear();
 

@@ -1,13 +1,12 @@
 #include "record/XmlDataPacket.h"
 
 #include <QFile>
-#include <QHash>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <array>
-#include <limits>
+#include <vector>
 
 #include "record/Cp936.h"
 
@@ -96,28 +95,58 @@ std::optional<qint32> integerAttribute(QStringView text)
     return ok ? std::optional<qint32>(value) : std::nullopt;
 }
 
-// Reads the packet's elements in document order.
+// The text as code page 936 bytes, into a buffer that keeps its capacity from row to row.
+void encodeInto(QStringView text, QByteArray& bytes)
+{
+    bytes.resize(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            bytes = cp936::fromUnicode(text);
+            return;
+        }
+        bytes[i] = char(c);
+    }
+}
+
+// Reads the packet's elements in document order, keeping only what it needs of the path to each.
 class PacketParser {
 public:
-    explicit PacketParser(QXmlStreamReader& xml) : m_xml(xml) {}
+    explicit PacketParser(QXmlStreamReader& xml) : m_xml(xml)
+    {
+        for (int field = 0; field < ReadingTable::FieldCount; ++field)
+            m_names[field] = fieldName(field);
+    }
 
     bool startElement()
     {
         const QStringView name = m_xml.name();
-        const QStringView parent = m_path.isEmpty() ? QStringView() : QStringView(m_path.last());
-        m_path.append(name.toString());
-        if (m_path.size() == 1)
-            return name == u"DATAPACKET";
-        if (name == u"FIELD" && parent == u"FIELDS")
-            return addField();
-        if (name == u"ROWDATA" && parent == u"DATAPACKET")
-            return fieldsComplete();
-        if (name == u"ROW" && parent == u"ROWDATA")
-            return addRow();
-        return true;
+        const Element parent = m_path.empty() ? Element::None : m_path.back();
+        Element element = Element::Other;
+        if (parent == Element::None)
+            element = name == u"DATAPACKET" ? Element::DataPacket : Element::Other;
+        else if (parent == Element::DataPacket && name == u"METADATA")
+            element = Element::Metadata;
+        else if (parent == Element::Metadata && name == u"FIELDS")
+            element = Element::Fields;
+        else if (parent == Element::DataPacket && name == u"ROWDATA")
+            element = Element::RowData;
+        m_path.push_back(element);
+        switch (parent) {
+        case Element::None:
+            return element == Element::DataPacket;
+        case Element::Fields:
+            return name != u"FIELD" || addField();
+        case Element::DataPacket:
+            return element != Element::RowData || fieldsComplete();
+        case Element::RowData:
+            return name != u"ROW" || addRow();
+        default:
+            return true;
+        }
     }
 
-    void endElement() { m_path.removeLast(); }
+    void endElement() { m_path.pop_back(); }
 
     std::optional<ReadingTable> finish()
     {
@@ -128,17 +157,27 @@ public:
     }
 
 private:
+    enum class Element { None, DataPacket, Metadata, Fields, RowData, Other };
+
     bool addField()
     {
         const QXmlStreamAttributes attributes = m_xml.attributes();
-        const QString name = attributes.value(QLatin1String("attrname")).toString();
+        const QStringView name = attributes.value(QLatin1String("attrname"));
         const QStringView type = attributes.value(QLatin1String("fieldtype"));
-        const qsizetype field = ReadingTable::fieldNames().indexOf(name.toLatin1());
+        const int field = fieldOf(name);
         if (field < 0 || m_fieldSeen[field])
             return false;
         const bool typeFits = field == ReadingTable::FieldNo ? type == u"i4" : isTextFieldType(type);
         m_fieldSeen[field] = typeFits;
         return typeFits;
+    }
+
+    int fieldOf(QStringView name) const
+    {
+        for (int field = 0; field < ReadingTable::FieldCount; ++field)
+            if (name == m_names[field])
+                return field;
+        return -1;
     }
 
     bool fieldsComplete() const
@@ -158,25 +197,22 @@ private:
         if (*state & rowStateDeleted)
             return true;
         // A modified row carries the changed fields of the original row before it.
-        const bool modifies = (*state & rowStateModified) && m_pending;
-        if (!modifies) {
+        if (!((*state & rowStateModified) && m_hasPending)) {
             flush();
-            m_pending = ReadingRow();
+            m_pendingNo = 0;
+            for (QByteArray& text : m_pendingTexts)
+                text.resize(0);
+            m_hasPending = true;
         }
-        ReadingRow& row = *m_pending;
-        QByteArray* texts[] = {&row.time, &row.Value, &row.Unit, &row.V_Range, &row.I_Range};
-        for (int field = 0; field < ReadingTable::FieldCount; ++field) {
-            const QString name = fieldName(field);
-            if (modifies && !attributes.hasAttribute(name))
-                continue;
-            const QStringView value = attributes.value(name);
+        for (const QXmlStreamAttribute& attribute : attributes) {
+            const int field = fieldOf(attribute.name());
             if (field == ReadingTable::FieldNo) {
-                const std::optional<qint32> number = integerAttribute(value);
+                const std::optional<qint32> number = integerAttribute(attribute.value());
                 if (!number)
                     return false;
-                row.No = *number;
-            } else {
-                *texts[field - 1] = cp936::fromUnicode(value);
+                m_pendingNo = *number;
+            } else if (field > ReadingTable::FieldNo) {
+                encodeInto(attribute.value(), m_pendingTexts[field - 1]);
             }
         }
         return true;
@@ -184,15 +220,19 @@ private:
 
     void flush()
     {
-        if (m_pending)
-            m_table.append(*m_pending);
-        m_pending.reset();
+        if (m_hasPending)
+            m_table.append(m_pendingNo, {m_pendingTexts[0], m_pendingTexts[1], m_pendingTexts[2],
+                                         m_pendingTexts[3], m_pendingTexts[4]});
+        m_hasPending = false;
     }
 
     QXmlStreamReader& m_xml;
-    QStringList m_path;
+    std::array<QString, ReadingTable::FieldCount> m_names;
+    std::vector<Element> m_path;
     std::array<bool, ReadingTable::FieldCount> m_fieldSeen{};
-    std::optional<ReadingRow> m_pending;
+    bool m_hasPending = false;
+    qint32 m_pendingNo = 0;
+    std::array<QByteArray, ReadingTable::FieldCount - 1> m_pendingTexts;
     ReadingTable m_table;
 };
 }  // namespace

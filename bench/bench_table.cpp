@@ -1,0 +1,152 @@
+// Reading table benchmarks: memory per row after ten million readings recorded through the recorder with
+// the grid DBGrid1 following them; the time to record one reading at the first and at the last hundred
+// thousand rows; saving and opening a million rows as text and as an XML packet.
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+#include "display/FrameDecoder.h"
+#include "record/DataFiles.h"
+#include "record/ReadingGrid.h"
+#include "record/ReadingTableModel.h"
+#include "record/Recorder.h"
+#include "record/SamplingInterval.h"
+#include "tools/MeterGenerator.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int totalRows = 10000000;
+constexpr int timedRows = 100000;
+constexpr int fileRows = 1000000;
+
+double residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) : 0;
+}
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Readings as the decoder makes them from the simulated meter's frames: every function, with its units,
+// ranges, overloads and display-only frames left out as the recorder never sees them.
+std::vector<Reading> meterReadings(int count)
+{
+    MeterGenerator meter(2024);
+    FrameDecoder decoder(".");
+    Reading reading;
+    ScaleProfile profile;
+    QByteArray lastUnit;
+    std::vector<Reading> readings;
+    while (int(readings.size()) < count) {
+        const FrameResult r = decoder.decode(meter.nextFrame(), reading, profile, lastUnit);
+        reading = r.reading;
+        lastUnit = r.LastUnitText;
+        if (r.profile)
+            profile.SetFullScale(*r.profile);
+        if (r.overloadText)
+            reading.ValueText = "OL";
+        if (r.record)
+            readings.push_back(reading);
+    }
+    return readings;
+}
+
+double medianMicroseconds(std::vector<double>& samples)
+{
+    std::nth_element(samples.begin(), samples.begin() + samples.size() / 2, samples.end());
+    return samples[samples.size() / 2] * 1e6;
+}
+
+template <class Work>
+double timed(Work work)
+{
+    const Clock::time_point start = Clock::now();
+    work();
+    return secondsSince(start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    const std::vector<Reading> readings = meterReadings(200000);
+    ReadingTableModel cds1;
+    SamplingInterval interval;
+    int second = 0;  // two readings a second, as the meter sends them
+    Recorder recorder(cds1, interval, [&second] { return QTime(0, 0).addSecs(second / 2); }, QStringLiteral(":"));
+    recorder.RecordLimit = Recorder::limitless;
+    ReadingGrid DBGrid1;
+    DBGrid1.resize(375, 236);
+    DBGrid1.setModel(&cds1);
+    DBGrid1.show();
+    QApplication::processEvents();
+
+    const RecordControls controls{true, false, QStringLiteral("10")};
+    const double before = residentBytes();
+    std::vector<double> first, last;
+    first.reserve(timedRows);
+    last.reserve(timedRows);
+    for (int i = 0; i < totalRows; ++i, ++second) {
+        const Reading& reading = readings[i % readings.size()];
+        const bool isTimed = i < timedRows || i >= totalRows - timedRows;
+        if (!isTimed) {
+            recorder.INDataToTable(1, reading, controls);
+        } else {
+            const Clock::time_point start = Clock::now();
+            recorder.INDataToTable(1, reading, controls);
+            (i < timedRows ? first : last).push_back(secondsSince(start));
+        }
+        // The grid repaints between readings, as it does between the meter's frames.
+        if (i % 4096 == 0)
+            QApplication::processEvents();
+    }
+    const double bytesPerRow = (residentBytes() - before) / totalRows;
+    if (cds1.tableRowCount() != totalRows || DBGrid1.currentTableRow() != totalRows - 1) {
+        std::fprintf(stderr, "recorded %d rows, grid on row %d\n", cds1.tableRowCount(), DBGrid1.currentTableRow());
+        return 1;
+    }
+    std::printf("table_bytes_per_row: %.1f\n", bytesPerRow);
+    std::printf("table_append_us_first: %.3f\n", medianMicroseconds(first));
+    std::printf("table_append_us_last: %.3f\n", medianMicroseconds(last));
+
+    ReadingTable million;
+    for (int i = 0; i < fileRows; ++i)
+        million.append(cds1.table().row(i));
+    cds1.clear();
+    QTemporaryDir folder;
+    const QList<QByteArray> titles = DBGrid1.columnTitles();
+    const QString text = folder.filePath(QStringLiteral("million.xls"));
+    const QString packet = folder.filePath(QStringLiteral("million.xml"));
+    bool ok = true;
+    const double saveText = timed([&] { ok = DataFiles::save(million, titles, text) && ok; });
+    ReadingTable fromText;
+    const double loadText = timed([&] { ok = DataFiles::open(text, fromText, ".") && ok; });
+    const double saveXml = timed([&] { ok = DataFiles::save(million, titles, packet) && ok; });
+    ReadingTable fromXml;
+    const double loadXml = timed([&] { ok = DataFiles::open(packet, fromXml, ".") && ok; });
+    if (!ok || fromText.rowCount() != fileRows || fromXml.rowCount() != fileRows) {
+        std::fprintf(stderr, "file round trips failed\n");
+        return 1;
+    }
+    std::printf("save_text_1m_s: %.3f\n", saveText);
+    std::printf("load_text_1m_s: %.3f\n", loadText);
+    std::printf("save_xml_1m_s: %.3f\n", saveXml);
+    std::printf("load_xml_1m_s: %.3f\n", loadXml);
+    return 0;
+}
