@@ -11,7 +11,6 @@ namespace {
 
 using P = PanelItem;
 
-const QByteArray kCelsius("\xA1\xE6");
 const QByteArray kSigma("\xA1\xC6");
 
 bool bit(int digit, int n) { return (digit >> n) & 1; }
@@ -32,8 +31,8 @@ public:
         Reading& r = m_result.reading;
         r.EnergyMode = r.TemperatureMode = r.PowerFactorMode = r.DisplayOnlyMode = false;
         m_result.panel.show(P::rsUSB);
+        // A frame without its end mark shows nothing of its own and goes on at the scale step.
         if (at(20) == 'D' && at(21) == 'A') {
-            // A frame without its end mark shows nothing of its own and goes on at the scale step.
             if (!step(4, &Decoding::readCodes) || !step(5, &Decoding::memory) || !step(8, &Decoding::mainDisplay)
                 || !step(9, &Decoding::needle) || !step(10, &Decoding::function))
                 return m_result;
@@ -158,7 +157,7 @@ private:
         case 6: p.show(P::Labtemp); p.show(P::c); p.show(P::f1); break;
         default: return;
         }
-        static const char* const kUnits[7] = {"V", "A", "KW", "KVA", "PF", "KWh", "\xA1\xE6"};
+        static const char* const kUnits[7] = {"V", "A", "KW", "KVA", "PF", "KWh", "\xA1\xE6"};  // ..., degrees C
         m_result.reading.UnitText = kUnits[m_function];
     }
 

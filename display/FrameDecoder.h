@@ -50,8 +50,6 @@ public:
     // decimalSep: the system's decimal separator as a code page 936 byte string.
     explicit FrameDecoder(QByteArray decimalSep) : m_decimalSep(std::move(decimalSep)) {}
 
-    const QByteArray& decimalSep() const { return m_decimalSep; }
-
     FrameResult decode(const QByteArray& frame, const Reading& reading, const ScaleProfile& profile,
                        const QByteArray& lastUnitText) const;
 
