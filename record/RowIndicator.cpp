@@ -20,7 +20,11 @@ void RowIndicator::setCurrentSection(int section)
 
 void RowIndicator::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const
 {
+    // The style leaves the painter clipped to the section's text area, which is empty in so narrow a
+    // section: the mark is drawn with the painter as it came.
+    painter->save();
     QHeaderView::paintSection(painter, rect, logicalIndex);
+    painter->restore();
     if (logicalIndex != m_current)
         return;
     const QPointF centre = QRectF(rect).center();

@@ -89,6 +89,24 @@ TEST(ReadingGrid, FollowsTheNewestRowWithItsIndicator)
     EXPECT_EQ(g.grid.verticalScrollBar()->maximum(), 0);  // the view itself never scrolls
 }
 
+TEST(ReadingGrid, IndicatorDrawsItsMarkOnTheCurrentRowOnly)
+{
+    ShownGrid g;
+    g.fill(1, 40);
+    g.grid.setCurrentTableRow(35);
+    RowIndicator* indicator = g.grid.rowIndicator();
+    const QImage picture = indicator->grab().toImage();
+    auto darkAtCentreOf = [&](int section) {
+        const int y = indicator->sectionViewportPosition(section) + indicator->sectionSize(section) / 2;
+        return qGray(picture.pixel(indicator->width() / 2, y)) < 96;
+    };
+    const int current = indicator->currentSection();
+    ASSERT_GE(current, 1);
+    EXPECT_TRUE(darkAtCentreOf(current));
+    EXPECT_FALSE(darkAtCentreOf(current - 1));
+    EXPECT_FALSE(darkAtCentreOf(0));
+}
+
 TEST(ReadingGrid, ScrollBarSpansTheWholeTableAndCarriesTheCurrentRow)
 {
     ShownGrid g;
