@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -269,7 +270,9 @@ TEST(RecordWindow, SaveAsTextAndAsPacketWithTheirMessages)
     Window w;
     w.frame("2305");
     w.frame("2306");
+    w.ui().DBGrid1->setCurrentTableRow(0);
     w.save("run.xls");
+    EXPECT_EQ(w.ui().DBGrid1->currentTableRow(), 1);  // writing the text visits every row to the last
     EXPECT_EQ(w.dialogs.fileDialogFilters.value(0), QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)"));
     EXPECT_EQ(w.dialogs.fileDialogSuffixes.value(0), QStringLiteral("xls"));
     ASSERT_EQ(w.dialogs.shown.size(), 1);
@@ -337,6 +340,22 @@ TEST(RecordWindow, OpenTextAppendsOpenPacketReplacesNumberingGoesOn)
     w.ui().SpeedButton3->click();  // cancelled
     EXPECT_EQ(w.dialogs.shown.size(), boxes);
     EXPECT_EQ(w.table().rowCount(), 3);
+}
+
+TEST(RecordWindow, GridSeesOneChangeForAWholeFile)
+{
+    Window w;
+    QByteArray text = "No\ttime\r\n";
+    for (int i = 1; i <= 500; ++i)
+        text += QByteArray::number(i) + "\t12:00:00\t1.0\tV\r\n";
+    writeAll(w.path("many.txt"), text);
+    QSignalSpy appended(&w.record().cds1, &ReadingTableModel::rowAppended);
+    QSignalSpy resets(&w.record().cds1, &QAbstractItemModel::modelReset);
+    w.open("many.txt");
+    EXPECT_EQ(w.table().rowCount(), 500);
+    EXPECT_EQ(appended.count(), 0);
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(w.ui().DBGrid1->currentTableRow(), 499);
 }
 
 TEST(RecordWindow, FailedPacketKeepsTheTableAndRecordingGoesOn)
