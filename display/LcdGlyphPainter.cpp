@@ -175,8 +175,9 @@ void LcdGlyphPainter::drawGlyph(QPainter& painter, QPointF o, QChar c) const
     case ' ':
         return;
     case '.': {
-        const double baseline = o.y() + (m_face == LcdFace::Point ? 0.83 : 0.86) * h;
-        drawDot(painter, QPointF(o.x() + 0.16 * h, baseline - 0.05 * h), 0.05 * h);
+        // The point sits in the gap after the digit to its left; the point face's lies further right.
+        const double centre = (m_face == LcdFace::Point ? 0.19 : 0.11) * h;
+        drawDot(painter, QPointF(o.x() + centre, o.y() + 0.81 * h), 0.05 * h);
         return;
     }
     case ':':

@@ -31,6 +31,10 @@ void LcdLabel::setText(const QString& caption)
 
 void LcdLabel::fitToText()
 {
+    // An empty caption keeps the stored box: the layout sets font and alignment before the caption, and
+    // a right-aligned label must keep the right edge it was stored with.
+    if (text().isEmpty())
+        return;
     const QSize hint = sizeHint();
     if (alignment() & Qt::AlignRight)
         setGeometry(geometry().right() + 1 - hint.width(), y(), hint.width(), hint.height());

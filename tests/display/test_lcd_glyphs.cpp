@@ -113,12 +113,14 @@ TEST(LcdGlyphs, LabelSizesItselfToItsCaption)
     EXPECT_GT(label.width(), one);
     EXPECT_EQ(label.height(), 56);
 
-    // A right-aligned label keeps its right edge as its caption grows.
+    // A right-aligned label keeps the right edge it was stored with, whatever order the stored font,
+    // alignment and caption arrive in, and as its caption grows.
     LcdLabel point;
+    point.setGeometry(37, 20, 19, 48);
     point.setFont(QFont(QStringLiteral("veld_a3"), 48));
     point.setAlignment(Qt::AlignRight | Qt::AlignTop);
-    point.setGeometry(37, 20, 15, 48);
-    const int right = point.geometry().right();
+    point.setText(QStringLiteral("."));
+    EXPECT_EQ(point.geometry().right(), 55);
     point.setText(QStringLiteral(".."));
-    EXPECT_EQ(point.geometry().right(), right);
+    EXPECT_EQ(point.geometry().right(), 55);
 }
