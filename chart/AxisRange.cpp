@@ -1,5 +1,7 @@
 #include "chart/AxisRange.h"
 
+#include <cmath>
+
 bool AxisRange::setMinimum(double value)
 {
     if (value > m_maximum)
@@ -16,15 +18,19 @@ bool AxisRange::setMaximum(double value)
     return true;
 }
 
-bool AxisRange::scroll(double offset, const std::optional<DataExtent>& data)
+qint64 AxisRange::scroll(double offset, const std::optional<DataExtent>& data, qint64 times)
 {
-    if (offset == 0 || !data)
-        return false;
-    const bool somethingToSee = offset > 0 ? data->high > m_maximum : data->low < m_minimum;
-    if (!somethingToSee)
-        return false;
-    pan(offset);
-    return true;
+    if (offset == 0 || times < 1 || !data)
+        return 0;
+    // A step moves while data lies beyond the end it moves towards; each move brings that end one offset
+    // nearer, so the steps that move are those needed to reach the data, at most `times`.
+    const double distance = offset > 0 ? data->high - m_maximum : m_minimum - data->low;
+    if (distance <= 0)
+        return 0;
+    const double needed = std::ceil(distance / std::abs(offset));
+    const qint64 moves = needed < double(times) ? qint64(needed) : times;
+    pan(double(moves) * offset);
+    return moves;
 }
 
 void AxisRange::pan(double offset)

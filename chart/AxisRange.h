@@ -2,6 +2,7 @@
 // out, an automatic mode that spans the data, and a scroll that moves only towards data out of sight.
 #pragma once
 
+#include <QtGlobal>
 #include <optional>
 
 // The smallest and largest coordinate of the points on an axis.
@@ -19,7 +20,10 @@ public:
     double maximum() const { return m_maximum; }
     bool setMinimum(double value);
     bool setMaximum(double value);
-    bool scroll(double offset, const std::optional<DataExtent>& data);
+    // Scrolls `times` steps of `offset`, each limited on its own (see ChartSurface::scrollAxis); returns the
+    // steps that moved. Worked out at once rather than step by step, so paging across a million pages
+    // costs no more than across one.
+    qint64 scroll(double offset, const std::optional<DataExtent>& data, qint64 times);
     // Moves both ends freely, as dragging the chart with the mouse does.
     void pan(double offset);
     // What the axis spans on screen.

@@ -30,8 +30,8 @@ public:
     virtual bool setAxisMaximum(Axis axis, double value) = 0;
     virtual double axisMinimum(Axis axis) const = 0;
     virtual double axisMaximum(Axis axis) const = 0;
-    // Moves both ends of the axis by the offset and makes it manual, but only when there is something to
-    // see in that direction: a point beyond the maximum for a positive offset, before the minimum for a
-    // negative one. Returns whether the axis moved.
-    virtual bool scrollAxis(Axis axis, double offset) = 0;
+    // Scrolls the given number of times. Each step moves both ends of the axis by the offset and makes it
+    // manual, but only when there is something to see in that direction: a point beyond the maximum for a
+    // positive offset, before the minimum for a negative one. Returns the number of steps that moved.
+    virtual qint64 scrollAxis(Axis axis, double offset, qint64 times) = 0;
 };

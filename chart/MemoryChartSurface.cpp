@@ -74,12 +74,12 @@ double MemoryChartSurface::axisMaximum(Axis axis) const
     return range(axis).maximum();
 }
 
-bool MemoryChartSurface::scrollAxis(Axis axis, double offset)
+qint64 MemoryChartSurface::scrollAxis(Axis axis, double offset, qint64 times)
 {
-    if (!range(axis).scroll(offset, dataExtent(axis)))
-        return false;
-    changed();
-    return true;
+    const qint64 moved = range(axis).scroll(offset, dataExtent(axis), times);
+    if (moved > 0)
+        changed();
+    return moved;
 }
 
 void MemoryChartSurface::pan(double bottomOffset, double leftOffset)

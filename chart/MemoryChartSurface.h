@@ -28,7 +28,7 @@ public:
     bool setAxisMaximum(Axis axis, double value) override;
     double axisMinimum(Axis axis) const override;
     double axisMaximum(Axis axis) const override;
-    bool scrollAxis(Axis axis, double offset) override;
+    qint64 scrollAxis(Axis axis, double offset, qint64 times) override;
 
     // Dragging the chart: both axes move freely and become manual.
     void pan(double bottomOffset, double leftOffset);

@@ -132,8 +132,7 @@ void TChartControl::SetFill(bool shown)
 void TChartControl::scrollPages(int direction, qint64 times)
 {
     // Page by page, each step limited on its own, as a reader paging by hand would move.
-    for (qint64 i = 0; i < times; ++i)
-        Chart.scrollAxis(Axis::Bottom, double(direction) * PageSize);
+    Chart.scrollAxis(Axis::Bottom, double(direction) * PageSize, times);
 }
 
 void TChartControl::addToEverySeries(double value)

@@ -1,5 +1,6 @@
 // The chart component's axis rules, the point store and the label steps.
 #include <gtest/gtest.h>
+#include <random>
 
 #include "chart/AxisRange.h"
 #include "chart/AxisTicks.h"
@@ -7,12 +8,12 @@
 
 namespace {
 
+// A manual axis over low..high, made from the start range 0..0 without meeting a refusal.
 AxisRange manual(double low, double high)
 {
     AxisRange axis;
-    axis.setAutomatic(false);
-    axis.setMaximum(high);
-    axis.setMinimum(low);
+    axis.setMaximum(high - low);
+    axis.pan(low);
     return axis;
 }
 
@@ -39,7 +40,7 @@ TEST_P(AxisScroll, MovesOnlyTowardsDataOutOfSight)
 {
     const ScrollCase c = GetParam();
     AxisRange axis = manual(101, 200);
-    EXPECT_EQ(axis.scroll(c.offset, DataExtent{c.dataLow, c.dataHigh}), c.moves);
+    EXPECT_EQ(axis.scroll(c.offset, DataExtent{c.dataLow, c.dataHigh}, 1), c.moves ? 1 : 0);
     EXPECT_EQ(axis.minimum(), c.moves ? 101 + c.offset : 101);
     EXPECT_EQ(axis.maximum(), c.moves ? 200 + c.offset : 200);
 }
@@ -51,16 +52,45 @@ INSTANTIATE_TEST_SUITE_P(Cases, AxisScroll,
                                            ScrollCase{-100, 101, 150, false},
                                            ScrollCase{0, 0, 1000, false}));  // no offset, no move
 
+// Many steps at once land where as many single steps would: a step moves the axis when a point lies
+// beyond the end it moves towards.
+TEST(AxisRange, ManyStepsMoveAsFarAsSingleStepsWould)
+{
+    std::mt19937 random(3);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const double size = double(1 + random() % 300);
+        double low = double(random() % 5000) - 100;
+        double high = low + size - 1;
+        const DataExtent data{0, double(random() % 100000)};
+        const double offset = trial % 2 ? size : -size;
+        const qint64 times = qint64(random() % 2000);
+        AxisRange axis = manual(low, high);
+        qint64 moved = 0;
+        for (qint64 i = 0; i < times; ++i) {
+            if (offset > 0 ? data.high > high : data.low < low) {
+                low += offset;
+                high += offset;
+                ++moved;
+            }
+        }
+        ASSERT_EQ(axis.scroll(offset, data, times), moved);
+        ASSERT_EQ(axis.minimum(), low);
+        ASSERT_EQ(axis.maximum(), high);
+    }
+}
+
 TEST(AxisRange, ScrollWithoutDataOrOnAnAutomaticAxis)
 {
     AxisRange axis = manual(1, 10);
-    EXPECT_FALSE(axis.scroll(10, std::nullopt));
+    EXPECT_EQ(axis.scroll(10, std::nullopt, 1), 0);
+    EXPECT_EQ(axis.scroll(10, DataExtent{0, 100}, 0), 0);
+    EXPECT_EQ(axis.maximum(), 10);
     AxisRange automatic;
     EXPECT_TRUE(automatic.automatic());
     EXPECT_EQ(automatic.shown(DataExtent{-3, 7}).low, -3);
     EXPECT_EQ(automatic.shown(DataExtent{-3, 7}).high, 7);
     automatic.setMaximum(5);
-    EXPECT_TRUE(automatic.scroll(1, DataExtent{0, 9}));
+    EXPECT_EQ(automatic.scroll(1, DataExtent{0, 9}, 1), 1);
     EXPECT_FALSE(automatic.automatic());  // a scroll leaves the axis manual
     EXPECT_EQ(automatic.shown(DataExtent{-3, 7}).high, 6);
 }
