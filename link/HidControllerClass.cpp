@@ -70,6 +70,9 @@ std::unique_ptr<THidDevice> THidDeviceController::createDevice(const HidDeviceIn
     auto device = std::unique_ptr<THidDevice>(new THidDevice(this, m_platform, pnp));
     device->m_dataHandler = m_onDeviceData;
     device->m_unplugHandler = m_onDeviceUnplug;
+    // The error handler too: without it a device that arrived, or took a freed one's place, would have its
+    // read errors go unreported.
+    device->m_dataErrorHandler = m_onDeviceDataError;
     return device;
 }
 
@@ -193,6 +196,7 @@ void THidDeviceController::deviceFreed(THidDevice* device)
         try {
             std::unique_ptr<THidDevice> twin = createDevice(device->pnpInfo());
             twin->m_dataHandler = device->m_dataHandler;
+            twin->m_dataErrorHandler = device->m_dataErrorHandler;
             twin->m_unplugHandler = device->m_unplugHandler;
             twin->m_sleepTime = device->SleepTime();
             m_devices[index] = twin.release();

@@ -318,6 +318,7 @@ TEST(UsbLink, ACableWithoutReadWriteAccessIsListedAndTheConnectSaysWhy)
 TEST(UsbLink, ReadErrorsAreLoggedWithTheSystemsTextAndCode)
 {
     UsbWindow w({ScriptedHidPlatform::meterCable()});
+    w.platform->plug(mouse());  // the list is rebuilt: its new devices report their errors as well
     w.platform->failReads(QStringLiteral("/sys/scripted/cable"), ENODEV, 1);
     w.clickUsb();
     EXPECT_TRUE(testsupport::waitUntil([&] {

@@ -263,6 +263,19 @@ TEST_F(ControllerTest, ANewDataHandlerReachesOnlyDevicesCarryingThePreviousOne)
     EXPECT_TRUE(controller->devices()[2]->dataHandler() == shared);  // new devices start with it
 }
 
+TEST_F(ControllerTest, ArrivalsAndTwinsKeepReportingReadErrors)
+{
+    platform->addDevice(device(QStringLiteral("a"), 1, 1));
+    auto controller = makeController();
+    const THidDataErrorEvent errors{std::function<void(THidDevice*, quint32)>([](THidDevice*, quint32) {})};
+    controller->setOnDeviceDataError(errors);
+    EXPECT_TRUE(controller->devices()[0]->dataErrorHandler() == errors);
+    platform->plug(device(QStringLiteral("b"), 1, 2));
+    EXPECT_TRUE(controller->devices()[1]->dataErrorHandler() == errors);
+    delete controller->ClaimDevice(0);
+    EXPECT_TRUE(controller->devices()[0]->dataErrorHandler() == errors);  // the twin
+}
+
 TEST_F(ControllerTest, MethodHandlersCompareByObjectAndMethod)
 {
     hidtest::EventLog a, b;
