@@ -4,7 +4,9 @@
 // millionth point. chart_page_flip_ms_at_1m: FirstPage then LastPage over a million points at page size 100
 // (10,000 pages each way), each followed by the screen update and a repaint. chart_big_page_paint_ms: one
 // screen update and repaint of a page of 1,000,000 points; chart_big_page_series_ms and
-// chart_big_page_repaint_ms split it into refilling the series and painting.
+// chart_big_page_repaint_ms split it into refilling the series and painting. The same append and flip at ten
+// million points show that the history's length does not count; chart_clear_ms_at_1k and _at_10m time
+// Clear and the screen update (at ten million, mostly the 160 MB of points going back to the system).
 #include <QApplication>
 #include <QChartView>
 #include <QXYSeries>
@@ -60,6 +62,20 @@ struct Bench {
         view.viewport()->repaint();
     }
     // Median microseconds of AddValue plus the screen update, over the points around `around`.
+    // Median milliseconds of FirstPage then LastPage, each with the screen update and a repaint.
+    double flipMilliseconds()
+    {
+        std::vector<double> flips;
+        for (int i = 0; i < 11; ++i) {
+            flips.push_back(milliseconds([&] {
+                pager.FirstPage();
+                update();
+                pager.LastPage();
+                update();
+            }));
+        }
+        return median(flips);
+    }
     double appendMicroseconds(qsizetype around)
     {
         fillTo(around - 100);
@@ -88,23 +104,18 @@ int main(int argc, char** argv)
     bench.pager.SetValueMax(600);
     bench.pager.SetValueMin(-600);
 
+    bench.fillTo(1000);
+    std::printf("chart_clear_ms_at_1k: %.2f\n", milliseconds([&] {
+                    bench.pager.Clear();
+                    bench.update();
+                }));
     const double at1k = bench.appendMicroseconds(1000);
     const double at1m = bench.appendMicroseconds(1000000);
     std::printf("chart_append_us_at_1k: %.1f\n", at1k);
     std::printf("chart_append_us_at_1m: %.1f\n", at1m);
     std::printf("chart_append_ratio_1m_1k: %.2f\n", at1m / at1k);
 
-    std::vector<double> flips;
-    for (int i = 0; i < 11; ++i) {
-        flips.push_back(milliseconds([&] {
-            bench.pager.FirstPage();
-            bench.update();
-            bench.pager.LastPage();
-            bench.update();
-        }));
-    }
-    std::printf("chart_page_flip_ms_at_1m: %.2f\n", median(flips));
-
+    std::printf("chart_page_flip_ms_at_1m: %.2f\n", bench.flipMilliseconds());
     bench.pager.SetPageSize(1000000);
     bench.pager.FirstPage();  // the first million readings
     bench.update();
@@ -119,5 +130,13 @@ int main(int argc, char** argv)
     std::printf("chart_big_page_repaint_ms: %.2f\n", median(repaint));
     std::printf("chart_big_page_points_drawn: %lld\n",
                 static_cast<long long>(bench.surface.pointsOf(1)->count()));
+
+    bench.pager.SetPageSize(100);
+    std::printf("chart_append_us_at_10m: %.1f\n", bench.appendMicroseconds(10000000));
+    std::printf("chart_page_flip_ms_at_10m: %.2f\n", bench.flipMilliseconds());
+    std::printf("chart_clear_ms_at_10m: %.2f\n", milliseconds([&] {
+                    bench.pager.Clear();
+                    bench.update();
+                }));
     return 0;
 }

@@ -58,6 +58,10 @@ QtChartSurface::QtChartSurface(QChartView* view)
       m_bottom(new QValueAxis),
       m_left(new QValueAxis)
 {
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(0);
+    QObject::connect(&m_refreshTimer, &QTimer::timeout, &m_refreshTimer, [this] { refresh(); });
+
     QChart* previous = m_view->chart();
     m_view->setChart(m_chart);  // the view owns the chart, and the chart its series and axes
     delete previous;
@@ -80,9 +84,6 @@ QtChartSurface::QtChartSurface(QChartView* view)
     setAxisMaximum(Axis::Left, 11000);
     setAxisMinimum(Axis::Left, -11000);
 
-    m_refreshTimer.setSingleShot(true);
-    m_refreshTimer.setInterval(0);
-    QObject::connect(&m_refreshTimer, &QTimer::timeout, &m_refreshTimer, [this] { refresh(); });
     // A new plot width changes how many points the series need.
     QObject::connect(m_chart, &QChart::plotAreaChanged, &m_refreshTimer, [this] { changed(); });
     m_panner = std::make_unique<ChartPanner>(m_view, [this](double bottom, double left) { pan(bottom, left); });
