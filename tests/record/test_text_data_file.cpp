@@ -126,7 +126,7 @@ TEST(TextDataFile, LinesEndAtCrLfCrOrLfAndAZeroByteEndsTheText)
 {
     Folder f;
     ReadingTable table;
-    const QByteArray bytes("h\r1\n2\r\n\r\n3 x\n\n4\r5\0" "6\r\n", 22);
+    const QByteArray bytes("h\r1\n2\r\n\r\n3 x\n\n4\r5\0" "6\r\n", 21);
     ASSERT_TRUE(f.load(bytes, table));
     QList<qint32> numbers;
     for (const ReadingRow& row : rowsOf(table))
