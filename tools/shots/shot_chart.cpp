@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QtMath>
 
-#include "app/PanelButton.h"
 #include "app/Unit1.h"
 #include "app/Unit1Chart.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tools/MeterFrame.h"
 #include "ui_Unit1.h"
 
 namespace {
@@ -40,9 +40,14 @@ int main(int argc, char** argv)
     TFrmTest window(env);
     window.show();
 
-    window.chartSetRange(600, -600);  // the range the decoder sets for volts
-    for (int i = 0; i < 250; ++i)
-        window.chartAddValue(mainsVolts(i));
+    // 250 frames of an AC voltage reading on the 600 V range: plotted, recorded and shown on the panel.
+    for (int i = 0; i < 250; ++i) {
+        MeterFrame frame;
+        frame.function = 0;
+        frame.voltageRange = '3';
+        frame.main = MeterFrame::fit(mainsVolts(i), 1);
+        window.ShowData610(frame.encode());
+    }
     save(window, out, "page3");
 
     window.BtFirstClick();
