@@ -145,36 +145,38 @@ void ReadingGrid::deleteCurrentRow()
         m_rows->removeTableRow(row);
 }
 
+std::optional<int> ReadingGrid::rowForKey(int key, bool ctrl) const
+{
+    const int sight = rowsInSight();
+    switch (key) {
+    case Qt::Key_Up:
+        return std::max(0, m_currentRow - 1);
+    case Qt::Key_Down:
+        return m_currentRow + 1;
+    case Qt::Key_PageUp:
+        return std::max(0, m_currentRow - sight);
+    case Qt::Key_PageDown:
+        return m_currentRow + sight;
+    case Qt::Key_Home:
+        return ctrl ? std::optional<int>(0) : std::nullopt;
+    case Qt::Key_End:
+        return ctrl ? std::optional<int>(m_rows->tableRowCount() - 1) : std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
 void ReadingGrid::keyPressEvent(QKeyEvent* event)
 {
-    if (!m_rows)
-        return QTableView::keyPressEvent(event);
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const int sight = rowsInSight();
-    switch (event->key()) {
-    case Qt::Key_Delete:
-        if (!ctrl)
-            break;
+    if (m_rows && ctrl && event->key() == Qt::Key_Delete) {
         deleteCurrentRow();
         return;
-    case Qt::Key_Up:
-        return setCurrentTableRow(std::max(0, m_currentRow - 1));
-    case Qt::Key_Down:
-        return setCurrentTableRow(m_currentRow + 1);
-    case Qt::Key_PageUp:
-        return setCurrentTableRow(std::max(0, m_currentRow - sight));
-    case Qt::Key_PageDown:
-        return setCurrentTableRow(m_currentRow + sight);
-    case Qt::Key_Home:
-        if (!ctrl)
-            break;
-        return setCurrentTableRow(0);
-    case Qt::Key_End:
-        if (!ctrl)
-            break;
-        return setCurrentTableRow(m_rows->tableRowCount() - 1);
-    default:
-        break;
+    }
+    // Row keys move through the whole table, not just the rows in sight; the others work as usual.
+    if (const std::optional<int> row = m_rows ? rowForKey(event->key(), ctrl) : std::nullopt) {
+        setCurrentTableRow(*row);
+        return;
     }
     QTableView::keyPressEvent(event);
 }

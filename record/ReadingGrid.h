@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QScrollBar;
 class ReadingTableModel;
@@ -44,6 +45,7 @@ protected:
 
 private:
     void deleteCurrentRow();
+    std::optional<int> rowForKey(int key, bool ctrl) const;
     void showRowsFrom(int top);
     void syncRowScrollBar();
     void tableChanged();
