@@ -194,3 +194,12 @@ TEST(XmlDataPacket, FailedSaveLeavesTheFormerFileAndNoTemporaryFile)
     EXPECT_EQ(filesIn(f.dir.path()), QStringList{"keep.xml"});
     EXPECT_FALSE(XmlDataPacket::save(table, f.path("no/such/folder.xml")));
 }
+
+TEST(XmlDataPacket, TextThatNoPacketCanHoldFailsTheSave)
+{
+    // A quoted item of a text file can bring a control character that XML has no way to write.
+    Folder f;
+    writeAll(f.path("keep.xml"), "former packet");
+    EXPECT_FALSE(XmlDataPacket::save(tableOf({{1, "a\x01b", "", "", "", ""}}), f.path("keep.xml")));
+    EXPECT_EQ(readAll(f.path("keep.xml")), QByteArray("former packet"));
+}
