@@ -57,6 +57,27 @@ QIcon printerIcon()
     return QIcon(pixmap);
 }
 
+// The chart's enlarge and restore pictures: four corner arrows pointing out, or in.
+QPixmap cornerArrows(bool outwards)
+{
+    QPixmap pixmap(25, 25);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x20, 0x40, 0x90), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF centre(12.5, 12.5);
+    for (const QPointF corner : {QPointF(4, 4), QPointF(21, 4), QPointF(4, 21), QPointF(21, 21)}) {
+        const QPointF inner = centre + (corner - centre) * 0.35;
+        const QPointF tip = outwards ? corner : inner;
+        const QPointF tail = outwards ? inner : corner;
+        p.drawLine(tail, tip);
+        const QPointF back = (tail - tip) * 0.45;
+        p.drawLine(tip, tip + QPointF(back.x(), 0));
+        p.drawLine(tip, tip + QPointF(0, back.y()));
+    }
+    return pixmap;
+}
+
 }  // namespace
 
 TFrmTest::TFrmTest(FormEnvironment env, QWidget* parent)
@@ -143,8 +164,8 @@ void TFrmTest::applyStoredLayout()
     ui->SpeedButton8->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
     ui->SpeedButton9->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
     ui->SpeedButton7->setIcon(printerIcon());
-    ui->TbFd->setPixmap(s->standardIcon(QStyle::SP_TitleBarMaxButton).pixmap(25, 25));
-    ui->TbSx->setPixmap(s->standardIcon(QStyle::SP_TitleBarNormalButton).pixmap(25, 25));
+    ui->TbFd->setPixmap(cornerArrows(true));
+    ui->TbSx->setPixmap(cornerArrows(false));
     for (QWidget* w : {ui->TbFd, ui->TbSx})
         w->setCursor(Qt::PointingHandCursor);
 
