@@ -1,6 +1,6 @@
 // The few facts the HID layer needs from a device's report descriptor: how long its longest input report is
-// and whether it numbers its reports. Windows-style lengths: one byte for the report ID is always counted,
-// because every report reaches the handlers with its ID (0 when unnumbered) in byte 0.
+// and whether it numbers its reports. The lengths always count one byte for the report ID, because every
+// report reaches the handlers with its ID (0 when unnumbered) in byte 0.
 #pragma once
 
 #include <QByteArray>

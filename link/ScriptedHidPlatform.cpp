@@ -11,7 +11,7 @@ using Clock = std::chrono::steady_clock;
 
 // One scripted device and what happened to it.
 struct ScriptedDeviceState {
-    ScriptedHidDevice spec;
+    ScriptedHidDevice definition;
     bool present = true;
     std::deque<QByteArray> queue;
     std::function<QByteArray()> stream;
@@ -66,9 +66,9 @@ public:
     {
         std::lock_guard lock(m_shared->mutex);
         const DeviceState* device = m_shared->find(m_id);
-        if (!device || !device->spec.identifiable)
+        if (!device || !device->definition.identifiable)
             return std::nullopt;
-        return device->spec.attributes;
+        return device->definition.attributes;
     }
 
     std::optional<QString> productString() override { return text(&ScriptedHidDevice::product); }
@@ -78,7 +78,7 @@ public:
     {
         std::lock_guard lock(m_shared->mutex);
         const DeviceState* device = m_shared->find(m_id);
-        return device && device->present ? device->spec.languages : std::nullopt;
+        return device && device->present ? device->definition.languages : std::nullopt;
     }
 
     std::optional<QByteArray> reportDescriptor() override
@@ -87,7 +87,7 @@ public:
         const DeviceState* device = m_shared->find(m_id);
         if (!device || !device->present)
             return std::nullopt;
-        return device->spec.descriptor;
+        return device->definition.descriptor;
     }
 
     bool sendFeatureReport(const QByteArray& report) override
@@ -168,7 +168,7 @@ private:
         const DeviceState* device = m_shared->find(m_id);
         if (!device || !device->present)
             return std::nullopt;
-        return device->spec.*field;
+        return device->definition.*field;
     }
 
     std::shared_ptr<ScriptedHidPlatform::Shared> m_shared;
@@ -229,7 +229,7 @@ void ScriptedHidPlatform::addDevice(const ScriptedHidDevice& device)
     if (!m_shared->devices.contains(device.instanceId))
         m_shared->order.append(device.instanceId);
     DeviceState& state = m_shared->devices[device.instanceId];
-    state.spec = device;
+    state.definition = device;
     state.present = true;
 }
 
@@ -349,7 +349,7 @@ QList<HidDeviceInfo> ScriptedHidPlatform::enumerate()
     for (const QString& id : std::as_const(m_shared->order)) {
         const DeviceState& device = m_shared->devices[id];
         if (device.present)
-            list.append({device.spec.path, id});
+            list.append({device.definition.path, id});
     }
     return list;
 }
@@ -359,12 +359,12 @@ HidPlatform::OpenResult ScriptedHidPlatform::open(const HidDeviceInfo& info, Hid
     {
         std::lock_guard lock(m_shared->mutex);
         const DeviceState* device = m_shared->find(info.instanceId);
-        if (!device || !device->present || device->spec.path != info.path)
+        if (!device || !device->present || device->definition.path != info.path)
             return {nullptr, ENOENT};
-        if (!device->spec.openable)
-            return {nullptr, device->spec.refusal};
-        if (access != HidAccess::QueryOnly && !device->spec.readWrite)
-            return {nullptr, device->spec.refusal};
+        if (!device->definition.openable)
+            return {nullptr, device->definition.refusal};
+        if (access != HidAccess::QueryOnly && !device->definition.readWrite)
+            return {nullptr, device->definition.refusal};
     }
     return {std::make_unique<ScriptedConnection>(m_shared, info.instanceId, access), 0};
 }
