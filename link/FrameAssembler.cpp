@@ -26,6 +26,7 @@ std::optional<QByteArray> FrameAssembler::addBytes(const char* data, qint64 size
         frame = m_frameStr;
     // Consumed before it is decoded, so that nothing the decoder does can see it twice.
     m_frameStr.remove(0, at + 2);
+    dropStaleNoise();
     return frame;
 }
 
@@ -66,4 +67,17 @@ HidReportOutcome FrameAssembler::addReport(quint8 reportId, const quint8* data, 
     }
     m_burstActive = false;
     return out;
+}
+
+void FrameAssembler::dropStaleNoise()
+{
+    // Each chunk consumes one "DA"; noise can bring many more, and they would pile up and hold back the
+    // meter's frames for as many chunks. Past the bound, everything up to the last but one "DA" goes at
+    // once: the last one is then judged by the next chunk exactly as it would have been in its turn.
+    if (m_frameStr.size() <= kLongestUseful)
+        return;
+    const qsizetype last = m_frameStr.lastIndexOf("DA");
+    const qsizetype previous = last > 0 ? m_frameStr.lastIndexOf("DA", last - 1) : -1;
+    if (previous >= 0)
+        m_frameStr.remove(0, previous + 2);
 }

@@ -4,7 +4,7 @@
 // Serial path: the digits of every chunk are appended to FrameStr; the first "DA" in it ends a frame. Only
 // a "DA" at position 20 delivers (the whole of FrameStr, which may already hold the start of the next
 // frame); every "DA" deletes everything up to its "A", which resynchronises after lost bytes by itself.
-// One "DA" is handled per chunk.
+// One "DA" is handled per chunk; when noise leaves more of them than that, the stale ones are dropped.
 //
 // HID path: each input report carries in the low nibble of its first data byte the number of meter bytes
 // that follow (1..9); a report without meter data ends the burst, and the low digits of the first 21
@@ -38,6 +38,8 @@ public:
     void resetNoDataCount() { m_noDataCount = 0; }
 
 private:
+    void dropStaleNoise();
+
     QByteArray m_frameStr;
     QByteArray m_hexBuf;
     bool m_burstActive = false;
