@@ -218,6 +218,21 @@ TEST(XmlEntities, ExternalEntitiesAndDtdsAreNeitherOpenedNorFetched)
     ASSERT_GT(server.port(), 0);
     const QByteArray remote = "http://127.0.0.1:" + QByteArray::number(server.port()) + "/packet.dtd";
     const QByteArray local = secretUrl.toUtf8();
+    {
+        // The watches see what they are there for.
+        const OpenWatch watch(secretPath);
+        QFile secret(secretPath);
+        ASSERT_TRUE(secret.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(watch.touched());
+        const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(quint16(server.port()));
+        ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(client);
+        ASSERT_TRUE(server.visited());
+    }
     const QByteArray rows = "<ROWDATA><ROW No=\"1\" time=\"12:00:00\"/>&ext;<ROW No=\"2\"/></ROWDATA>";
     struct Case {
         const char* what;
