@@ -1,0 +1,96 @@
+// Soak: the whole window shown offscreen, recording without limit ("Limitless"), fed meter frames from
+// the simulator's generator over the serial path as fast as the event loop takes them, one frame per turn.
+//   soak_frames_per_s   frames handled per second, repaints included
+//   soak_last_tenth_frames_per_s  the same over the last tenth of the run: a long log must not slow it
+//   soak_max_stall_ms   the longest time between two turns of the event loop
+//   soak_bytes_per_row  growth of resident memory per recorded row
+//   soak_log_lines      lines kept in the diagnostic lists at the end: they must stay bounded
+// Usage: bench_soak [FRAMES]   (default one million)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "app/Unit1.h"
+#include "app/Unit1Record.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tools/MeterGenerator.h"
+
+namespace {
+
+qint64 residentKb()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoll(line.substr(6));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const qint64 frames = argc > 1 ? std::max(1LL, std::atoll(argv[1])) : 1000000;
+
+    ScriptedDialogs dialogs;
+    FormEnvironment env;
+    env.dialogs = &dialogs;
+    env.decimalSep = QStringLiteral(".");
+    TFrmTest window(env);
+    window.setlimitClick();
+    window.show();
+    QApplication::processEvents();
+    const qint64 residentBefore = residentKb();
+    const int rowsBefore = window.record().table().rowCount();
+
+    MeterGenerator generator(42);
+    QElapsedTimer clock;
+    qint64 sent = 0;
+    qint64 lastTurnNs = 0;
+    qint64 longestGapNs = 0;
+    const qint64 lastTenthFrom = frames - frames / 10;
+    qint64 lastTenthStartNs = 0;
+    QTimer feed;
+    feed.setInterval(0);
+    QObject::connect(&feed, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (sent > 0)
+            longestGapNs = std::max(longestGapNs, now - lastTurnNs);
+        lastTurnNs = now;
+        if (sent == lastTenthFrom)
+            lastTenthStartNs = now;
+        const QByteArray bytes = MeterGenerator::toSerialBytes(generator.nextFrame(), quint32(sent));
+        window.COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
+        if (++sent == frames) {
+            feed.stop();
+            QCoreApplication::exit(0);  // no close request: that would ask "Are you sure quit?"
+        }
+    });
+    clock.start();
+    feed.start();
+    QApplication::exec();
+    const qint64 endNs = clock.nsecsElapsed();
+    const double seconds = double(endNs) / 1e9;
+    const double lastTenthSeconds = double(endNs - lastTenthStartNs) / 1e9;
+
+    const int rows = window.record().table().rowCount() - rowsBefore;
+    const qint64 growthBytes = (residentKb() - residentBefore) * 1024;
+    std::printf("soak_frames: %lld\n", static_cast<long long>(sent));
+    std::printf("soak_rows: %d\n", rows);
+    std::printf("soak_seconds: %.1f\n", seconds);
+    std::printf("soak_frames_per_s: %.0f\n", double(sent) / seconds);
+    std::printf("soak_last_tenth_frames_per_s: %.0f\n", double(frames - lastTenthFrom) / lastTenthSeconds);
+    std::printf("soak_max_stall_ms: %.1f\n", double(longestGapNs) / 1e6);
+    std::printf("soak_bytes_per_row: %.1f\n", rows > 0 ? double(growthBytes) / rows : 0.0);
+    std::printf("soak_log_lines: %d\n", window.ListBox1.count() + window.HistoryListBox.count());
+    dialogs.defaultAnswer = Dialogs::Yes;  // the quit question as the window closes
+    return 0;
+}
