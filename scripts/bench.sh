@@ -8,7 +8,7 @@ dir="$root/build/release"
 export QT_QPA_PLATFORM=offscreen
 shopt -s nullglob
 for bench in "$dir"/bench/bench_*; do
-  [ -x "$bench" ] || continue
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   echo "# $(basename "$bench")"
   "$bench"
 done

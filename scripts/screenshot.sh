@@ -11,7 +11,7 @@ dir="$root/build/release"
 export QT_QPA_PLATFORM=offscreen
 shopt -s nullglob
 for shot in "$dir"/tools/shots/shot_*; do
-  [ -x "$shot" ] || continue
+  [ -f "$shot" ] && [ -x "$shot" ] || continue
   "$shot" "$out"
 done
 ls "$out"
