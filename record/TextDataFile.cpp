@@ -132,7 +132,12 @@ std::optional<qint32> TextDataFile::toRecordNumber(QByteArrayView item, QByteArr
     }
     if (digits == 0 || pos != item.size())
         return std::nullopt;
-    const double rounded = std::nearbyint(number.toDouble());
+    // A number too long for a double converts to nothing (not to 0), and is no record number.
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const double rounded = std::nearbyint(value);
     if (rounded < std::numeric_limits<qint32>::min() || rounded > std::numeric_limits<qint32>::max())
         return std::nullopt;
     return static_cast<qint32>(rounded);

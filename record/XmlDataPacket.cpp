@@ -120,6 +120,10 @@ public:
 
     bool startElement()
     {
+        // A packet nests four levels at the most (DATAPACKET, METADATA, FIELDS, FIELD); a file nested far
+        // deeper is no packet and is refused before the reader's own element stack grows with it.
+        if (m_path.size() >= kMaxDepth)
+            return false;
         const QStringView name = m_xml.name();
         const Element parent = m_path.empty() ? Element::None : m_path.back();
         Element element = Element::Other;
@@ -157,6 +161,7 @@ public:
     }
 
 private:
+    static constexpr size_t kMaxDepth = 16;
     enum class Element { None, DataPacket, Metadata, Fields, RowData, Other };
 
     bool addField()
@@ -300,6 +305,11 @@ std::optional<ReadingTable> XmlDataPacket::load(const QString& fileName)
             break;
         case QXmlStreamReader::EndDocument:
             return parser.finish();
+        case QXmlStreamReader::DTD:
+        case QXmlStreamReader::EntityReference:
+            // No data packet declares a document type or entities; one that does is refused before its
+            // entities can be expanded or looked up.
+            return std::nullopt;
         case QXmlStreamReader::Invalid:
             if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError && feed.more())
                 break;
