@@ -77,6 +77,8 @@ private:
         qsizetype open = at + 8;
         while (open < declaration.size() && declaration[open] != '"' && declaration[open] != '\'')
             ++open;
+        if (open >= declaration.size())  // "encoding" with no quoted name after it
+            return {};
         const qsizetype close = declaration.indexOf(declaration.at(open), open + 1);
         return close < 0 ? QByteArray() : declaration.mid(open + 1, close - open - 1).trimmed();
     }
