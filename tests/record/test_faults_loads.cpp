@@ -15,35 +15,12 @@
 
 #include "record/DataFiles.h"
 #include "record/ReadingTable.h"
+#include "tests/support/PeakMemory.h"
 
 namespace {
 
 constexpr qint64 kMegabyte = 1 << 20;
 
-// How much the resident memory of this process rose at its peak over a piece of work. The kernel's
-// high-water mark is reset when the measurement starts, so earlier work does not count.
-class PeakMemory {
-public:
-    PeakMemory()
-    {
-        std::ofstream("/proc/self/clear_refs") << "5";
-        m_start = statusKb("VmRSS:");
-    }
-    // True when the reset took: the mark then stands near the present size.
-    bool valid() const { return statusKb("VmHWM:") - m_start < 16 * 1024; }
-    qint64 growthMb() const { return (statusKb("VmHWM:") - m_start) / 1024; }
-
-private:
-    static qint64 statusKb(const std::string& field)
-    {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind(field, 0) == 0)
-                return std::stoll(line.substr(field.size()));
-        return 0;
-    }
-    qint64 m_start = 0;
-};
 
 // Writes head, then fillBytes of the fill character, then tail, a megabyte at a time.
 void writeFilled(const QString& path, const QByteArray& head, char fill, qint64 fillBytes, const QByteArray& tail)
