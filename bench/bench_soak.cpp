@@ -3,6 +3,8 @@
 //   soak_frames_per_s   frames handled per second, repaints included
 //   soak_last_tenth_frames_per_s  the same over the last tenth of the run: a long log must not slow it
 //   soak_max_stall_ms   the longest time between two turns of the event loop
+//   soak_max_stall_cpu_ms  the most processor time the program spent between two turns: on a busy
+//                       machine a long stall with little processor time was the machine's, not ours
 //   soak_bytes_per_row  growth of resident memory per recorded row
 //   soak_log_lines      lines kept in the diagnostic lists at the end: they must stay bounded
 // Usage: bench_soak [FRAMES]   (default one million)
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
 
@@ -29,6 +32,13 @@ qint64 residentKb()
         if (line.rfind("VmRSS:", 0) == 0)
             return std::stoll(line.substr(6));
     return 0;
+}
+
+qint64 processCpuNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
 }  // namespace
@@ -56,15 +66,21 @@ int main(int argc, char** argv)
     qint64 sent = 0;
     qint64 lastTurnNs = 0;
     qint64 longestGapNs = 0;
+    qint64 lastTurnCpuNs = 0;
+    qint64 longestCpuGapNs = 0;
     const qint64 lastTenthFrom = frames - frames / 10;
     qint64 lastTenthStartNs = 0;
     QTimer feed;
     feed.setInterval(0);
     QObject::connect(&feed, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
-        if (sent > 0)
+        const qint64 cpu = processCpuNs();
+        if (sent > 0) {
             longestGapNs = std::max(longestGapNs, now - lastTurnNs);
+            longestCpuGapNs = std::max(longestCpuGapNs, cpu - lastTurnCpuNs);
+        }
         lastTurnNs = now;
+        lastTurnCpuNs = cpu;
         if (sent == lastTenthFrom)
             lastTenthStartNs = now;
         const QByteArray bytes = MeterGenerator::toSerialBytes(generator.nextFrame(), quint32(sent));
@@ -89,6 +105,7 @@ int main(int argc, char** argv)
     std::printf("soak_frames_per_s: %.0f\n", double(sent) / seconds);
     std::printf("soak_last_tenth_frames_per_s: %.0f\n", double(frames - lastTenthFrom) / lastTenthSeconds);
     std::printf("soak_max_stall_ms: %.1f\n", double(longestGapNs) / 1e6);
+    std::printf("soak_max_stall_cpu_ms: %.1f\n", double(longestCpuGapNs) / 1e6);
     std::printf("soak_bytes_per_row: %.1f\n", rows > 0 ? double(growthBytes) / rows : 0.0);
     std::printf("soak_log_lines: %d\n", window.ListBox1.count() + window.HistoryListBox.count());
     dialogs.defaultAnswer = Dialogs::Yes;  // the quit question as the window closes
