@@ -82,8 +82,14 @@ void ReadingTable::append(qint32 No, const std::array<QByteArrayView, 5>& texts)
     if (m_rowCount == std::numeric_limits<int>::max())
         throw std::length_error("reading table is full");
     StoredRow s{No, {}};
+    const StoredRow* before = m_rowCount > 0 && !m_chunks.back()->empty() ? &m_chunks.back()->back() : nullptr;
     for (int i = 0; i < textFields; ++i) {
         const QByteArrayView text = cp936::truncated(texts[i], maxTextBytes);
+        // Units and ranges mostly repeat the row before: a comparison spares the lookup.
+        if (before && m_pool->view(before->texts[i]) == text) {
+            s.texts[i] = before->texts[i];
+            continue;
+        }
         // A shared pool is copied only for a text it does not hold yet.
         const std::optional<quint32> known = m_pool->find(text);
         s.texts[i] = known ? *known : writablePool().intern(text);

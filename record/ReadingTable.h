@@ -44,6 +44,11 @@ public:
     // Visits every row from first to last: the fast way through millions of rows.
     template <class Visit>
     void visitRows(Visit&& visit) const;
+    // The rows in consecutive blocks of up to 65,536, for work shared out block by block. Blocks may be
+    // visited side by side while the table is not changed.
+    int blockCount() const { return static_cast<int>(m_chunks.size()); }
+    template <class Visit>
+    void visitBlock(int block, Visit&& visit) const;
 
     void append(const ReadingRow& row);
     // The same without building a row: texts in field order time, Value, Unit, V_Range, I_Range.
@@ -76,12 +81,17 @@ private:
 template <class Visit>
 void ReadingTable::visitRows(Visit&& visit) const
 {
-    for (const auto& chunk : m_chunks) {
-        for (const StoredRow& s : *chunk) {
-            RowView row{s.No, {}};
-            for (int i = 0; i < textFields; ++i)
-                row.texts[i] = m_pool->view(s.texts[i]);
-            visit(row);
-        }
+    for (int block = 0; block < blockCount(); ++block)
+        visitBlock(block, visit);
+}
+
+template <class Visit>
+void ReadingTable::visitBlock(int block, Visit&& visit) const
+{
+    for (const StoredRow& s : *m_chunks[block]) {
+        RowView row{s.No, {}};
+        for (int i = 0; i < textFields; ++i)
+            row.texts[i] = m_pool->view(s.texts[i]);
+        visit(row);
     }
 }

@@ -1,71 +1,87 @@
 #include "record/XmlDataPacket.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QThread>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <array>
-#include <vector>
 
 #include "record/Cp936.h"
+#include "record/OrderedWork.h"
+#include "record/XmlPacketParser.h"
+#include "record/XmlRowWriter.h"
 
 namespace {
-constexpr qint64 readBlock = 1 << 20;
-constexpr int rowStateDeleted = 2;
-constexpr int rowStateModified = 8;
+constexpr qint64 blockBytes = 1 << 20;
+constexpr qsizetype headLimit = 4 * blockBytes;  // where the rows of any packet have begun
+using FieldNames = std::array<QString, ReadingTable::FieldCount>;
 
-QString fieldName(int field)
+FieldNames fieldNames()
 {
-    return QString::fromLatin1(ReadingTable::fieldNames().at(field));
+    FieldNames names;
+    for (int field = 0; field < ReadingTable::FieldCount; ++field)
+        names[field] = QString::fromLatin1(ReadingTable::fieldNames().at(field));
+    return names;
 }
 
-bool isTextFieldType(QStringView type)
+struct WrittenRows {
+    QByteArray xml;
+    bool ok = false;
+};
+
+// One block of the table's rows as ROW elements, written apart from the others so that blocks can be
+// written side by side.
+WrittenRows rowElements(const ReadingTable& table, int block)
 {
-    return type == u"string" || type == u"string.uni";
+    WrittenRows rows{{}, true};
+    XmlRowWriter writer;
+    table.visitBlock(block, [&](const ReadingTable::RowView& row) { rows.ok = rows.ok && writer.write(row, rows.xml); });
+    return rows;
 }
 
-// Hands the file to the reader block by block. A packet that declares UTF-8 (or carries a byte-order mark)
-// goes in as bytes; any other packet is decoded here: by its declared encoding, or, without a declaration,
-// as code page 936, the way older tools wrote their packets.
-class PacketFeed {
+// The packet's text block by block. A packet that declares UTF-8 (or carries a byte-order mark) goes to
+// the reader as bytes; any other packet is decoded here: by its declared encoding, or, without a
+// declaration, as code page 936, the way older tools wrote their packets. Decoded text is handed on as
+// UTF-8, so the rows of every packet but a UTF-16 one can be cut apart between two ROW elements by bytes.
+class PacketText {
 public:
-    PacketFeed(QFile& file, QXmlStreamReader& xml) : m_file(file), m_xml(xml) {}
+    explicit PacketText(QFile& file) : m_file(file) {}
 
+    // False for an encoding the toolkit does not know.
     bool start()
     {
-        const QByteArray first = m_file.read(readBlock);
-        const QByteArray encoding = declaredEncoding(first);
-        const bool bom = first.startsWith("\xEF\xBB\xBF") || first.startsWith("\xFF\xFE") ||
-                         first.startsWith("\xFE\xFF");
+        m_first = m_file.read(blockBytes);
+        const QByteArray encoding = declaredEncoding(m_first);
+        m_utf16 = m_first.startsWith("\xFF\xFE") || m_first.startsWith("\xFE\xFF");
+        const bool bom = m_utf16 || m_first.startsWith("\xEF\xBB\xBF");
         if (!bom && encoding.compare("UTF-8", Qt::CaseInsensitive) != 0) {
             m_decoder = QStringDecoder(encoding.isEmpty() ? "GB18030" : encoding.constData());
-            if (!m_decoder.isValid())
-                return false;
+            return m_decoder.isValid();
         }
-        add(first);
         return true;
     }
 
-    // False when the file has nothing more to give.
-    bool more()
+    // The next block of text, empty at the end of the file.
+    QByteArray next()
     {
-        const QByteArray block = m_file.read(readBlock);
-        if (block.isEmpty())
-            return false;
-        add(block);
-        return true;
+        const QByteArray block = m_first.isNull() ? m_file.read(blockBytes) : std::exchange(m_first, QByteArray());
+        return m_decoder.isValid() ? QString(m_decoder.decode(block)).toUtf8() : block;
+    }
+
+    bool cuttable() const { return !m_utf16; }
+
+    void feed(QXmlStreamReader& xml, QByteArrayView text) const
+    {
+        if (m_decoder.isValid())
+            xml.addData(QString::fromUtf8(text));  // the reader then ignores the declared encoding
+        else
+            xml.addData(text.toByteArray());
     }
 
 private:
-    void add(const QByteArray& block)
-    {
-        if (m_decoder.isValid())
-            m_xml.addData(m_decoder.decode(block));
-        else
-            m_xml.addData(block);
-    }
-
     static QByteArray declaredEncoding(const QByteArray& head)
     {
         if (!head.startsWith("<?xml"))
@@ -84,164 +100,119 @@ private:
     }
 
     QFile& m_file;
-    QXmlStreamReader& m_xml;
+    QByteArray m_first;
     QStringDecoder m_decoder;
+    bool m_utf16 = false;
 };
 
-std::optional<qint32> integerAttribute(QStringView text)
+bool endsName(char c)
 {
-    if (text.isEmpty())
-        return 0;
-    bool ok = false;
-    const qint32 value = text.toInt(&ok);
-    return ok ? std::optional<qint32>(value) : std::nullopt;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>';
 }
 
-// The text as code page 936 bytes, into a buffer that keeps its capacity from row to row.
-void encodeInto(QStringView text, QByteArray& bytes)
+// Where the first ROWDATA start tag ends, or -1. Only a guess: the reader confirms it.
+qsizetype rowDataOpened(QByteArrayView text)
 {
-    bytes.resize(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0x80) {
-            bytes = cp936::fromUnicode(text);
-            return;
+    const QByteArrayView tag = "<ROWDATA";
+    for (qsizetype at = text.indexOf(tag); at >= 0; at = text.indexOf(tag, at + 1)) {
+        if (at + tag.size() < text.size() && endsName(text[at + tag.size()])) {
+            const qsizetype close = text.indexOf('>', at);
+            return close < 0 ? -1 : close + 1;
         }
-        bytes[i] = char(c);
     }
+    return -1;
 }
 
-// Reads the packet's elements in document order, keeping only what it needs of the path to each.
-class PacketParser {
-public:
-    explicit PacketParser(QXmlStreamReader& xml) : m_xml(xml)
-    {
-        for (int field = 0; field < ReadingTable::FieldCount; ++field)
-            m_names[field] = fieldName(field);
-    }
+// The last place in text from `from` on where a ROW element may start, or -1.
+qsizetype lastRowStart(QByteArrayView text, qsizetype from)
+{
+    const QByteArrayView tag = "<ROW";
+    for (qsizetype at = text.lastIndexOf(tag); at >= std::max<qsizetype>(from, 1); at = text.lastIndexOf(tag, at - 1))
+        if (at + tag.size() < text.size() && endsName(text[at + tag.size()]))
+            return at;
+    return -1;
+}
 
-    bool startElement()
-    {
-        // A packet nests four levels at the most (DATAPACKET, METADATA, FIELDS, FIELD); a file nested far
-        // deeper is no packet and is refused before the reader's own element stack grows with it.
-        if (m_path.size() >= kMaxDepth)
-            return false;
-        const QStringView name = m_xml.name();
-        const Element parent = m_path.empty() ? Element::None : m_path.back();
-        Element element = Element::Other;
-        if (parent == Element::None)
-            element = name == u"DATAPACKET" ? Element::DataPacket : Element::Other;
-        else if (parent == Element::DataPacket && name == u"METADATA")
-            element = Element::Metadata;
-        else if (parent == Element::Metadata && name == u"FIELDS")
-            element = Element::Fields;
-        else if (parent == Element::DataPacket && name == u"ROWDATA")
-            element = Element::RowData;
-        m_path.push_back(element);
-        switch (parent) {
-        case Element::None:
-            return element == Element::DataPacket;
-        case Element::Fields:
-            return name != u"FIELD" || addField();
-        case Element::DataPacket:
-            return element != Element::RowData || fieldsComplete();
-        case Element::RowData:
-            return name != u"ROW" || addRow();
-        default:
-            return true;
-        }
-    }
-
-    void endElement() { m_path.pop_back(); }
-
-    std::optional<ReadingTable> finish()
-    {
-        if (!fieldsComplete())
+std::optional<ReadingTable> readToEnd(PacketText& text, QXmlStreamReader& xml, PacketParser& parser)
+{
+    for (;;) {
+        switch (parser.read(xml)) {
+        case PacketParser::Step::Done:
+            return parser.finish();
+        case PacketParser::Step::Refused:
             return std::nullopt;
-        flush();
-        return m_table;
-    }
-
-private:
-    static constexpr size_t kMaxDepth = 16;
-    enum class Element { None, DataPacket, Metadata, Fields, RowData, Other };
-
-    bool addField()
-    {
-        const QXmlStreamAttributes attributes = m_xml.attributes();
-        const QStringView name = attributes.value(QLatin1String("attrname"));
-        const QStringView type = attributes.value(QLatin1String("fieldtype"));
-        const int field = fieldOf(name);
-        if (field < 0 || m_fieldSeen[field])
-            return false;
-        const bool typeFits = field == ReadingTable::FieldNo ? type == u"i4" : isTextFieldType(type);
-        m_fieldSeen[field] = typeFits;
-        return typeFits;
-    }
-
-    int fieldOf(QStringView name) const
-    {
-        for (int field = 0; field < ReadingTable::FieldCount; ++field)
-            if (name == m_names[field])
-                return field;
-        return -1;
-    }
-
-    bool fieldsComplete() const
-    {
-        for (bool seen : m_fieldSeen)
-            if (!seen)
-                return false;
-        return true;
-    }
-
-    bool addRow()
-    {
-        const QXmlStreamAttributes attributes = m_xml.attributes();
-        const std::optional<qint32> state = integerAttribute(attributes.value(QLatin1String("RowState")));
-        if (!state)
-            return false;
-        if (*state & rowStateDeleted)
-            return true;
-        // A modified row carries the changed fields of the original row before it.
-        if (!((*state & rowStateModified) && m_hasPending)) {
-            flush();
-            m_pendingNo = 0;
-            for (QByteArray& text : m_pendingTexts)
-                text.resize(0);
-            m_hasPending = true;
+        case PacketParser::Step::NeedData: {
+            const QByteArray block = text.next();
+            if (block.isEmpty())
+                return std::nullopt;
+            text.feed(xml, block);
+            break;
         }
-        for (const QXmlStreamAttribute& attribute : attributes) {
-            const int field = fieldOf(attribute.name());
-            if (field == ReadingTable::FieldNo) {
-                const std::optional<qint32> number = integerAttribute(attribute.value());
-                if (!number)
-                    return false;
-                m_pendingNo = *number;
-            } else if (field > ReadingTable::FieldNo) {
-                encodeInto(attribute.value(), m_pendingTexts[field - 1]);
-            }
         }
-        return true;
     }
+}
 
-    void flush()
-    {
-        if (m_hasPending)
-            m_table.append(m_pendingNo, {m_pendingTexts[0], m_pendingTexts[1], m_pendingTexts[2],
-                                         m_pendingTexts[3], m_pendingTexts[4]});
-        m_hasPending = false;
-    }
-
-    QXmlStreamReader& m_xml;
-    std::array<QString, ReadingTable::FieldCount> m_names;
-    std::vector<Element> m_path;
-    std::array<bool, ReadingTable::FieldCount> m_fieldSeen{};
-    bool m_hasPending = false;
-    qint32 m_pendingNo = 0;
-    std::array<QByteArray, ReadingTable::FieldCount - 1> m_pendingTexts;
-    ReadingTable m_table;
+struct Loaded {
+    std::optional<ReadingTable> table;
+    bool readAgainInOrder = false;
 };
+
+// Reading XML is the cost of opening a packet. The rows, nearly all of it, are cut into pieces between two
+// ROW elements and the pieces read side by side; the reader of the whole packet reads everything else as
+// if the pieces were not there. A piece that is not well-formed on its own (a cut inside a comment, say)
+// makes the packet be read again in one piece, whose verdict then holds.
+Loaded loadInPieces(PacketText& text)
+{
+    QXmlStreamReader xml;
+    PacketParser parser;
+    QByteArray head;
+    qsizetype opened = -1;
+    while (opened < 0 && head.size() < headLimit) {
+        const QByteArray block = text.next();
+        if (block.isEmpty())
+            break;
+        head += block;
+        opened = rowDataOpened(head);
+    }
+    text.feed(xml, opened < 0 ? QByteArrayView(head) : QByteArrayView(head).first(opened));
+    const PacketParser::Step step = parser.read(xml);
+    if (step == PacketParser::Step::Refused)
+        return {};
+    if (opened < 0 || step != PacketParser::Step::NeedData || !parser.inRowData()) {
+        if (opened >= 0)
+            text.feed(xml, QByteArrayView(head).sliced(opened));
+        return {readToEnd(text, xml, parser)};
+    }
+
+    QByteArray rest = head.sliced(opened);
+    head = QByteArray();
+    qsizetype cut = lastRowStart(rest, 0);
+    OrderedWork<PieceRows> pieces([&parser](PieceRows& piece) {
+        if (piece.ok)
+            parser.merge(piece.rows);
+        return piece.ok;
+    });
+    for (;;) {
+        if (rest.size() >= blockBytes && cut > 0) {
+            if (!pieces.add([piece = rest.first(cut)] { return rowsOfPiece(piece); }))
+                return {std::nullopt, true};
+            rest.remove(0, cut);
+            cut = -1;  // the rest now starts with the last ROW seen
+        }
+        const QByteArray block = text.next();
+        if (block.isEmpty())
+            break;
+        rest += block;
+        const qsizetype found = lastRowStart(rest, rest.size() - block.size() - 8);
+        cut = found > 0 ? found : cut;
+        if (cut <= 0 && rest.size() >= headLimit)
+            break;  // no rows to cut apart here: the rest is read in order, and held no longer
+    }
+    if (!pieces.finish())
+        return {std::nullopt, true};
+    text.feed(xml, rest);
+    return {readToEnd(text, xml, parser)};
+}
 }  // namespace
 
 bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName)
@@ -249,7 +220,12 @@ bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    QXmlStreamWriter xml(&file);
+    // The rows are written in blocks side by side, each block whole to the file in turn; the packet's
+    // own writer writes what comes before and after them.
+    QBuffer frame;
+    frame.open(QIODevice::WriteOnly);
+    QXmlStreamWriter xml(&frame);
+    const FieldNames names = fieldNames();
     xml.writeStartDocument(QStringLiteral("1.0"), true);
     xml.writeStartElement(QStringLiteral("DATAPACKET"));
     xml.writeAttribute(QStringLiteral("Version"), QStringLiteral("2.0"));
@@ -257,7 +233,7 @@ bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName)
     xml.writeStartElement(QStringLiteral("FIELDS"));
     for (int field = 0; field < ReadingTable::FieldCount; ++field) {
         xml.writeEmptyElement(QStringLiteral("FIELD"));
-        xml.writeAttribute(QStringLiteral("attrname"), fieldName(field));
+        xml.writeAttribute(QStringLiteral("attrname"), names[field]);
         if (field == ReadingTable::FieldNo) {
             xml.writeAttribute(QStringLiteral("fieldtype"), QStringLiteral("i4"));
         } else {
@@ -269,17 +245,22 @@ bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName)
     xml.writeEmptyElement(QStringLiteral("PARAMS"));
     xml.writeEndElement();
     xml.writeStartElement(QStringLiteral("ROWDATA"));
-    std::array<QString, ReadingTable::FieldCount> names;
-    for (int field = 0; field < ReadingTable::FieldCount; ++field)
-        names[field] = fieldName(field);
-    table.visitRows([&](const ReadingTable::RowView& row) {
-        xml.writeEmptyElement(QStringLiteral("ROW"));
-        xml.writeAttribute(names[0], QString::number(row.No));
-        for (int i = 0; i < int(row.texts.size()); ++i)
-            xml.writeAttribute(names[i + 1], cp936::toUnicode(row.texts[i]));
-    });
+    xml.writeCharacters(QString());  // closes the tag before the rows
+    const auto writeFrame = [&] {
+        const bool written = file.write(frame.data()) == frame.size();
+        frame.buffer().clear();
+        frame.seek(0);
+        return written;
+    };
+    bool ok = writeFrame();
+    OrderedWork<WrittenRows> blocks(
+        [&file](WrittenRows& rows) { return rows.ok && file.write(rows.xml) == rows.xml.size(); });
+    for (int block = 0; ok && block < table.blockCount(); ++block)
+        ok = blocks.add([&table, block] { return rowElements(table, block); });
+    ok = ok && blocks.finish();
     xml.writeEndDocument();
-    if (xml.hasError()) {
+    ok = ok && !xml.hasError() && writeFrame();
+    if (!ok) {
         file.cancelWriting();
         return false;
     }
@@ -291,33 +272,17 @@ std::optional<ReadingTable> XmlDataPacket::load(const QString& fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QXmlStreamReader xml;
-    PacketFeed feed(file, xml);
-    if (!feed.start())
+    PacketText text(file);
+    if (!text.start())
         return std::nullopt;
-    PacketParser parser(xml);
-    for (;;) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            if (!parser.startElement())
-                return std::nullopt;
-            break;
-        case QXmlStreamReader::EndElement:
-            parser.endElement();
-            break;
-        case QXmlStreamReader::EndDocument:
-            return parser.finish();
-        case QXmlStreamReader::DTD:
-        case QXmlStreamReader::EntityReference:
-            // No data packet declares a document type or entities; one that does is refused before its
-            // entities can be expanded or looked up.
+    if (text.cuttable() && QThread::idealThreadCount() > 1) {
+        Loaded loaded = loadInPieces(text);
+        if (!loaded.readAgainInOrder)
+            return std::move(loaded.table);
+        if (!file.seek(0) || !text.start())
             return std::nullopt;
-        case QXmlStreamReader::Invalid:
-            if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError && feed.more())
-                break;
-            return std::nullopt;
-        default:
-            break;
-        }
     }
+    QXmlStreamReader xml;
+    PacketParser parser;
+    return readToEnd(text, xml, parser);
 }

@@ -13,7 +13,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 dir="$root/build/fuzz"
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(serial_path hid_reports text_file xml_packet hid_descriptor)
+[ ${#targets[@]} -gt 0 ] || targets=(serial_path hid_reports text_file xml_packet xml_rows hid_descriptor)
 CC=clang CXX=clang++ "$root/scripts/build.sh" "$dir" RelWithDebInfo -DKM610_FUZZ=ON -- "${targets[@]/#/fuzz_}"
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=0"

@@ -1,9 +1,16 @@
-// The XML data packet: the layout written, rows read back exactly, packets of other tools, and loads that
-// fail without touching anything.
+// The XML data packet: the layout written, rows read back exactly, packets of other tools, loads that fail
+// without touching anything, and plain rows read and written directly exactly as the general reader and
+// writer read and write them.
+#include <QBuffer>
 #include <QTemporaryDir>
+#include <QXmlStreamWriter>
 #include <gtest/gtest.h>
 
+#include "record/Cp936.h"
 #include "record/XmlDataPacket.h"
+#include "record/XmlPacketParser.h"
+#include "record/XmlRowScanner.h"
+#include "record/XmlRowWriter.h"
 #include "tests/record/RecordTestSupport.h"
 
 using namespace recordtest;
@@ -202,4 +209,197 @@ TEST(XmlDataPacket, TextThatNoPacketCanHoldFailsTheSave)
     writeAll(f.path("keep.xml"), "former packet");
     EXPECT_FALSE(XmlDataPacket::save(tableOf({{1, "a\x01b", "", "", "", ""}}), f.path("keep.xml")));
     EXPECT_EQ(readAll(f.path("keep.xml")), QByteArray("former packet"));
+}
+
+namespace {
+QByteArray rowElement(int no, const QByteArray& attributes = "time=\"12:00:00\" Value=\"1.5\" Unit=\"V\"")
+{
+    return "<ROW No=\"" + QByteArray::number(no) + "\" " + attributes + "/>";
+}
+
+// Rows enough that their packet is read in several pieces side by side, whatever the number of cores.
+QByteArray manyRowElements(int first, int count)
+{
+    QByteArray rows;
+    for (int no = first; no < first + count; ++no)
+        rows += rowElement(no);
+    return rows;
+}
+
+QList<qint32> numbersOf(const ReadingTable& table)
+{
+    QList<qint32> numbers;
+    table.visitRows([&](const ReadingTable::RowView& row) { numbers.push_back(row.No); });
+    return numbers;
+}
+
+QList<qint32> counting(int first, int count)
+{
+    QList<qint32> numbers;
+    for (int no = first; no < first + count; ++no)
+        numbers.push_back(no);
+    return numbers;
+}
+}  // namespace
+
+TEST(XmlDataPacket, RowsWrittenBlockByBlockFormOnePacket)
+{
+    // 150,000 rows fill three of the table's blocks, each written on its own.
+    Folder f;
+    const ReadingTable saved = manyRows(150000);
+    ASSERT_TRUE(XmlDataPacket::save(saved, f.path("big.xml")));
+    QByteArray rows;
+    for (int i = 0; i < 150000; ++i)
+        rows += "<ROW No=\"" + QByteArray::number(i + 1) + "\" time=\"12:00:00\" Value=\"" +
+                QByteArray::number(200 + i % 400) + ".5\" Unit=\"V\" V_Range=\"600.0V\" I_Range=\"40.0A\"/>";
+    EXPECT_EQ(readAll(f.path("big.xml")), packet(rows) + "\n");
+}
+
+TEST(XmlDataPacket, PiecesOfALargePacketReadAsOne)
+{
+    const QByteArray before = manyRowElements(1, 30000);
+    const QByteArray after = manyRowElements(30001, 30000);
+    struct Case {
+        const char* what;
+        QByteArray rows;
+        QList<qint32> numbers;
+    };
+    const Case cases[] = {
+        {"plain rows", before + after, counting(1, 60000)},
+        // Cuts between rows may fall inside a comment, character data or an instruction that holds rows.
+        {"rows in a comment", before + "<!--" + after + "-->", counting(1, 30000)},
+        {"rows in character data", before + "<![CDATA[" + after + "]]>", counting(1, 30000)},
+        {"rows in an instruction", before + "<?note " + after + "?>", counting(1, 30000)},
+        {"rows inside another element", before + "<LOG>" + after + "</LOG>" + rowElement(7), counting(1, 30000) << 7},
+        {"a second ROWDATA", before + "</ROWDATA><ROWDATA>" + after, counting(1, 60000)},
+        {"whitespace between rows", QByteArray(before).replace("/><ROW", "/>\r\n  <ROW"), counting(1, 30000)},
+    };
+    for (const Case& c : cases) {
+        Folder f;
+        const std::optional<ReadingTable> opened = f.load(packet(c.rows));
+        ASSERT_TRUE(opened.has_value()) << c.what;
+        EXPECT_EQ(numbersOf(*opened), c.numbers) << c.what;
+    }
+}
+
+TEST(XmlDataPacket, ChangesAndFaultsFarIntoALargePacket)
+{
+    const QByteArray before = manyRowElements(1, 30000);
+    const QByteArray after = manyRowElements(30002, 30000);
+    Folder f;
+    // A modified row changes the row before it, wherever the rows were cut apart.
+    const std::optional<ReadingTable> changed =
+        f.load(packet(before + "<ROW RowState=\"8\" Value=\"9.9\"/><ROW RowState=\"2\" No=\"30001\"/>" + after));
+    ASSERT_TRUE(changed.has_value());
+    EXPECT_EQ(changed->rowCount(), 60000);
+    EXPECT_EQ(changed->row(29999), (ReadingRow{30000, "12:00:00", "9.9", "V", "", ""}));
+    EXPECT_EQ(changed->row(30000).No, 30002);
+
+    const QByteArray faults[] = {
+        packet(before + rowElement(1, "Value=\"x\" No=\"one\"") + after),
+        packet(before + "<ROW No=\"1\" Value=\"&unknown;\"/>" + after),
+        packet(before + "<ROW No=\"1\" Value=\"a<b\"/>" + after),
+        packet(before + "<ROW No=\"1\" No=\"2\"/>" + after),
+        packet(before + after).chopped(30),
+        packet(before + "\xFF\xFE" + after),
+    };
+    for (const QByteArray& fault : faults)
+        EXPECT_FALSE(f.load(fault).has_value()) << &fault - faults;
+}
+
+TEST(XmlDataPacket, LargeOlderPacketsInCodePage936)
+{
+    // Without a declaration the bytes are code page 936; decoded, the rows are cut apart the same way.
+    QByteArray rows;
+    for (int no = 1; no <= 60000; ++no)
+        rows += rowElement(no, "Unit=\"\xA1\xE6\" Value=\"" + QByteArray::number(no % 7) + "\"");
+    QByteArray legacy = packet(rows);
+    legacy.replace(" encoding=\"UTF-8\"", "");
+    Folder f;
+    const std::optional<ReadingTable> opened = f.load(legacy);
+    ASSERT_TRUE(opened.has_value());
+    ASSERT_EQ(opened->rowCount(), 60000);
+    EXPECT_EQ(opened->row(59999), (ReadingRow{60000, "", "3", "\xA1\xE6", "", ""}));
+
+    // Far ahead of the rows, a long comment: the packet is read in one piece.
+    const QByteArray late = QByteArray(legacy).replace("<ROWDATA>", "<!--" + QByteArray(5 << 20, ' ') + "--><ROWDATA>");
+    EXPECT_EQ(f.load(late).value_or(ReadingTable()).rowCount(), 60000);
+}
+
+TEST(XmlRowScanner, PlainRowsReadAsTheGeneralReaderReadsThem)
+{
+    const QByteArray plain[] = {
+        "",
+        " \r\n\t",
+        "<ROW/>",
+        "<ROW No=\"1\" time=\"12:00:01\" Value=\"230.5\" Unit=\"V\" V_Range=\"600.0V\" I_Range=\"40.0A\"/>",
+        "<ROW I_Range='a&amp;b&lt;&gt;&quot;&apos;' No = '-2147483648' />\n<ROW RowState=\"4\" No=\"2147483647\"/>",
+        "<ROW No=\"1\" Unit=\"\xE2\x84\x83\" Value=\"\xF0\x9F\x98\x80 is no code page 936\"/>",
+        "<ROW No=\"0001\" Value=\"123456789012345678901234567890\" Other=\"kept out\"/>",
+        "<ROW No=\"1\" Value=\"a\"/><ROW RowState=\"8\" Value=\"b\"/><ROW RowState=\"2\" No=\"3\"/><ROW No=\"\"/>",
+    };
+    for (const QByteArray& piece : plain) {
+        RowBatch direct;
+        ASSERT_TRUE(scanPlainRows(piece, direct)) << piece.constData();
+        const PieceRows general = rowsOfPieceByReader(piece);
+        ASSERT_TRUE(general.ok) << piece.constData();
+        EXPECT_TRUE(general.rows == direct) << piece.constData();
+    }
+}
+
+TEST(XmlRowScanner, LeavesEverythingElseToTheGeneralReader)
+{
+    const QByteArray other[] = {
+        "<ROW No=\"1\"/><!-- note -->",
+        "<ROW No=\"1\"/><?note?>",
+        "<ROW No=\"1\"/>text",
+        "<ROW No=\"1\"><X/></ROW>",
+        "<ROWS/>",
+        "<ROW No=\"1\"Value=\"2\"/>",
+        "<ROW No=\"1\" No=\"2\"/>",
+        "<ROW Value=\"tab&#9;\"/>",
+        "<ROW Value=\"line\nend\"/>",
+        "<ROW Value=\"&nbsp;\"/>",
+        "<ROW Value=\"a<b\"/>",
+        "<ROW Value=\"\xA1\xE6\"/>",
+        "<ROW Value=\"\xED\xA0\x80\"/>",
+        "<ROW Value=\"\xEF\xBF\xBF\"/>",
+        "<ROW No=\"+1\"/>",
+        "<ROW No=\"2147483648\"/>",
+        "<ROW RowState=\"2\" No=\"x\"/>",
+        "<ROW xmlns:a=\"u\" a:b=\"c\"/>",
+        "<ROW No=\"1\"",
+        "<ROW No=\"1/>",
+    };
+    for (const QByteArray& piece : other) {
+        RowBatch direct;
+        EXPECT_FALSE(scanPlainRows(piece, direct)) << piece.constData();
+    }
+}
+
+TEST(XmlRowWriter, WritesEveryTextAsTheGeneralWriterDoes)
+{
+    QList<QByteArray> texts{"", "12:00:01", "a&b<c>\"d\"'e'", "\xA1\xE6", "\xA1\xC6x\xA1\xE6", "\x81", "\xFF\xFF"};
+    for (int c = 1; c < 256; ++c)
+        texts.push_back("x" + QByteArray(1, char(c)) + "y");
+    for (const QByteArray& text : texts) {
+        const ReadingTable::RowView row{7, {text, "1.5", text, "V", text}};
+        QBuffer general;
+        general.open(QIODevice::WriteOnly);
+        QXmlStreamWriter xml(&general);
+        xml.writeEmptyElement(QStringLiteral("ROW"));
+        xml.writeAttribute(QStringLiteral("No"), QStringLiteral("7"));
+        const char* names[] = {"time", "Value", "Unit", "V_Range", "I_Range"};
+        for (int i = 0; i < 5; ++i)
+            xml.writeAttribute(QString::fromLatin1(names[i]), cp936::toUnicode(row.texts[i]));
+        xml.writeCharacters(QString());
+
+        XmlRowWriter writer;
+        QByteArray direct;
+        const bool written = writer.write(row, direct);
+        EXPECT_EQ(written, !xml.hasError()) << text.toHex().constData();
+        if (written) {
+            EXPECT_EQ(direct, general.data()) << text.toHex().constData();
+        }
+    }
 }
