@@ -1,6 +1,7 @@
 #include "chart/PageEnvelope.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -65,4 +66,28 @@ QList<QPointF> pageEnvelope(const SeriesStore& store, qsizetype first, qsizetype
         start = next;
     }
     return points;
+}
+
+QList<QPointF> withinBand(const QList<QPointF>& points, double low, double high)
+{
+    QList<QPointF> kept;
+    kept.reserve(points.size());
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (i > 0) {
+            // Where the segment from the point before crosses the edges, in order along it.
+            const QPointF a = points[i - 1];
+            const QPointF b = points[i];
+            std::array<double, 2> edges{low, high};
+            if (b.y() < a.y())
+                std::swap(edges[0], edges[1]);
+            for (double edge : edges) {
+                if ((a.y() - edge) * (b.y() - edge) < 0) {
+                    const double t = (edge - a.y()) / (b.y() - a.y());
+                    kept.append(QPointF(a.x() + t * (b.x() - a.x()), edge));
+                }
+            }
+        }
+        kept.append(QPointF(points[i].x(), std::clamp(points[i].y(), low, high)));
+    }
+    return kept;
 }

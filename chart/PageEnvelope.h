@@ -13,3 +13,8 @@
 // the edges) for a view of xMin..xMax drawn over the given number of pixel columns.
 QList<QPointF> pageEnvelope(const SeriesStore& store, qsizetype first, qsizetype last, double xMin, double xMax,
                             int columns);
+
+// The same line with every part beyond low..high run along that edge instead. Drawn inside low..high it
+// looks the same, but drawing stays cheap: a line reaching far past the plot, as earlier readings do
+// after the range changes to a smaller unit's, costs the painter many times more than one in view.
+QList<QPointF> withinBand(const QList<QPointF>& points, double low, double high);

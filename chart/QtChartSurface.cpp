@@ -190,7 +190,11 @@ void QtChartSurface::showSeries(int series, int columns)
     // The positions in view and one neighbour on each side, so the line leaves the plot at its edges.
     const qsizetype first = std::max<qsizetype>(0, qsizetype(std::floor(view.low)) - 1);
     const qsizetype last = std::min<qsizetype>(points.size() - 1, qsizetype(std::ceil(view.high)) + 1);
-    target->replace(pageEnvelope(points, first, last, view.low, view.high, columns));
+    // A band one range wide either side of the plot keeps the line's edges and width out of sight.
+    const DataExtent values = shownRange(Axis::Left);
+    const double margin = std::max(values.high - values.low, 1.0);
+    target->replace(withinBand(pageEnvelope(points, first, last, view.low, view.high, columns),
+                               values.low - margin, values.high + margin));
     // Points given a colour of their own draw the curve in it; the area keeps its fill.
     const std::optional<QColor> colour = first <= last ? points.uniformColour(first, last) : std::nullopt;
     if (series == 0) {

@@ -1,4 +1,7 @@
-// Reducing a huge page to what its pixel columns can show.
+// Reducing a huge page to what its pixel columns can show, and keeping lines that reach far past the plot
+// cheap to draw.
+#include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -101,3 +104,56 @@ TEST(PageEnvelope, AFlatColumnGivesOnePoint)
 }
 
 }  // namespace
+
+namespace {
+// The line as the plot shows it: values low..high over the image's height, antialiased and 2 pixels wide.
+QImage plotted(const QList<QPointF>& points, double low, double high)
+{
+    QImage image(300, 150, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::darkGreen, 2));
+    painter.setClipRect(image.rect());
+    QPolygonF polygon;
+    for (const QPointF& p : points)
+        polygon << QPointF(p.x() * 300.0 / 40, (high - p.y()) * 150.0 / (high - low));
+    painter.drawPolyline(polygon);
+    return image;
+}
+
+int largestDifference(const QImage& a, const QImage& b)
+{
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
+}  // namespace
+
+TEST(PageEnvelope, ALineKeptWithinItsBandLooksTheSameInView)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> far(-5000, 5000), near(-1.5, 1.5);
+    for (int round = 0; round < 20; ++round) {
+        QList<QPointF> line;
+        for (int x = 0; x <= 40; ++x)
+            line << QPointF(x, round % 2 ? far(random) : near(random));
+        const QList<QPointF> kept = withinBand(line, -2, 2);
+        for (const QPointF& p : kept)
+            ASSERT_TRUE(p.y() >= -2 && p.y() <= 2);
+        // A line to a point thousands of plots away is itself rounded on its way into view.
+        EXPECT_LE(largestDifference(plotted(kept, -1, 1), plotted(line, -1, 1)), 4) << "round " << round;
+    }
+    // Points inside the band are handed over as they are.
+    const QList<QPointF> inside{{0, -2}, {1, 0.5}, {2, 2}};
+    EXPECT_EQ(withinBand(inside, -2, 2), inside);
+    // A segment through the whole band crosses both edges, in order.
+    EXPECT_EQ(withinBand({{0, 10}, {1, -10}}, -2, 2),
+              (QList<QPointF>{{0, 2}, {0.4, 2}, {0.6, -2}, {1, -2}}));
+}
