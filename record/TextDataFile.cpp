@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -41,6 +42,22 @@ QByteArray quotedItem(QByteArrayView line, qsizetype& pos)
         }
     }
     return item;
+}
+// Nearly every record number is a plain whole number, which needs no conversion through a double: an
+// optional sign and up to nine digits, or nothing when the item is anything else.
+std::optional<qint32> plainWholeNumber(QByteArrayView item)
+{
+    const bool signed_ = !item.isEmpty() && (item[0] == '+' || item[0] == '-');
+    const QByteArrayView digits = signed_ ? item.sliced(1) : item;
+    if (digits.isEmpty() || digits.size() > 9)
+        return std::nullopt;
+    qint32 value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return item[0] == '-' ? -value : value;
 }
 }  // namespace
 
@@ -83,36 +100,49 @@ bool TextDataFile::save(const ReadingTable& table, const QList<QByteArray>& titl
     return file.commit();
 }
 
-QList<QByteArray> TextDataFile::splitItems(QByteArrayView line)
+void TextDataFile::splitInto(QByteArrayView line, LineItems& items)
 {
-    QList<QByteArray> items;
+    items.views.clear();
     qsizetype pos = 0;
     auto skipSeparators = [&] {
         while (pos < line.size() && isSeparator(line[pos]))
             ++pos;
     };
     skipSeparators();
-    while (pos < line.size() && items.size() <= maxItems) {
+    while (pos < line.size() && items.views.size() <= maxItems) {
         if (line[pos] == '"') {
-            items.append(quotedItem(line, pos));
+            QByteArray& quoted = items.quoted[size_t(items.views.size())];
+            quoted = quotedItem(line, pos);
+            items.views.push_back(quoted);
         } else {
             const qsizetype begin = pos;
             while (pos < line.size() && !isBlank(line[pos]))
                 ++pos;
-            items.append(line.sliced(begin, pos - begin).toByteArray());
+            items.views.push_back(line.sliced(begin, pos - begin));
         }
         const qsizetype separatorsFrom = pos;
         skipSeparators();
         if (pos == line.size() && pos > separatorsFrom && line.back() == '\t')
-            items.append(QByteArray());
+            items.views.push_back(QByteArrayView());
     }
-    return items;
+}
+
+QList<QByteArray> TextDataFile::splitItems(QByteArrayView line)
+{
+    LineItems items;
+    splitInto(line, items);
+    QList<QByteArray> list;
+    for (QByteArrayView item : items.views)
+        list.append(item.toByteArray());
+    return list;
 }
 
 std::optional<qint32> TextDataFile::toRecordNumber(QByteArrayView item, QByteArrayView decimalSep)
 {
     // Checked here, converted by the C library once the separator reads ".".
     item = trimmed(item);
+    if (const std::optional<qint32> whole = plainWholeNumber(item))
+        return whole;
     QByteArray number;
     qsizetype pos = 0;
     if (pos < item.size() && (item[pos] == '+' || item[pos] == '-'))
@@ -153,21 +183,20 @@ bool TextDataFile::load(const QString& fileName, ReadingTable& table, QByteArray
     // The first line holds the titles, whatever they are.
     if (!lines.next(line))
         return false;
+    LineItems items;
     while (lines.next(line)) {
-        const QList<QByteArray> items = splitItems(line);
-        if (items.isEmpty())
+        splitInto(line, items);
+        if (items.views.isEmpty())
             continue;
-        if (items.size() > maxItems)
+        if (items.views.size() > maxItems)
             return false;
-        ReadingRow row;
-        const std::optional<qint32> number = toRecordNumber(items[0], decimalSep);
+        const std::optional<qint32> number = toRecordNumber(items.views[0], decimalSep);
         if (!number)
             return false;
-        row.No = *number;
-        QByteArray* texts[] = {&row.time, &row.Value, &row.Unit, &row.V_Range, &row.I_Range};
-        for (qsizetype i = 1; i < items.size(); ++i)
-            *texts[i - 1] = items[i];
-        table.append(row);
+        std::array<QByteArrayView, maxItems - 1> texts;
+        for (qsizetype i = 1; i < items.views.size(); ++i)
+            texts[size_t(i - 1)] = items.views[i];
+        table.append(*number, texts);
     }
     return !lines.failed();
 }

@@ -9,6 +9,8 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QVarLengthArray>
+#include <array>
 #include <optional>
 
 class ReadingTable;
@@ -30,6 +32,12 @@ public:
     // separators and "" for a quote, a TAB at the very end adds an empty item. At most maxItems + 1 are
     // returned: one more than a row holds is enough to refuse the line.
     static QList<QByteArray> splitItems(QByteArrayView line);
+    // The same as views, into the line or, for a quoted item, into `quoted`: no copies of plain items.
+    struct LineItems {
+        QVarLengthArray<QByteArrayView, maxItems + 1> views;
+        std::array<QByteArray, maxItems + 1> quoted;
+    };
+    static void splitInto(QByteArrayView line, LineItems& items);
     // The record number of an item: a decimal number with the locale's separator, rounded to a whole
     // number as the system's conversion does (half to even).
     static std::optional<qint32> toRecordNumber(QByteArrayView item, QByteArrayView decimalSep);

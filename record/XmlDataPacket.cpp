@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QThread>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 #include <array>
@@ -275,7 +274,7 @@ std::optional<ReadingTable> XmlDataPacket::load(const QString& fileName)
     PacketText text(file);
     if (!text.start())
         return std::nullopt;
-    if (text.cuttable() && QThread::idealThreadCount() > 1) {
+    if (text.cuttable()) {
         Loaded loaded = loadInPieces(text);
         if (!loaded.readAgainInOrder)
             return std::move(loaded.table);
