@@ -1,5 +1,6 @@
 // The window after one meter frame of each function, after a main overload and after a secondary
-// overload: the LCD panel, the dial and the bar as the frame leaves them.
+// overload: the LCD panel, the dial and the bar as the frame leaves them. And the chart after the dial
+// turned from volts to the power factor, its page still holding the volts far above the new range.
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
@@ -33,18 +34,25 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
-    for (const Shot& shot : kShots) {
+    QList<std::pair<QString, QList<QByteArray>>> shots;
+    for (const Shot& shot : kShots)
+        shots.push_back({QLatin1String(shot.state), {shot.frame}});
+    QList<QByteArray> rangeChange(60, "0" "20" "2301" "1" "5000" "2" "00" "0000" "DA");
+    rangeChange += QList<QByteArray>(20, "4" "21" "0920" "3" "0230" "1" "00" "0000" "DA");
+    shots.push_back({QStringLiteral("after-range-change"), rangeChange});
+    for (const auto& [state, frames] : shots) {
         ScriptedDialogs dialogs;
         FormEnvironment env;
         env.dialogs = &dialogs;
         TFrmTest window(env);
         window.show();
-        QByteArray bytes(shot.frame);
-        for (char& b : bytes)  // on the wire the high nibble carries nothing
-            b = char(0x30 | QByteArray("0123456789ABCDEF").indexOf(b));
-        window.COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
+        for (QByteArray bytes : frames) {
+            for (char& b : bytes)  // on the wire the high nibble carries nothing
+                b = char(0x30 | QByteArray("0123456789ABCDEF").indexOf(b));
+            window.COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
+        }
         QApplication::processEvents();
-        const QString file = out + QStringLiteral("/frames-%1.png").arg(QLatin1String(shot.state));
+        const QString file = out + QStringLiteral("/frames-%1.png").arg(state);
         if (!window.grab().save(file)) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return 1;
