@@ -5,6 +5,9 @@
 //   soak_max_stall_ms   the longest time between two turns of the event loop
 //   soak_max_stall_cpu_ms  the most processor time the program spent between two turns: on a busy
 //                       machine a long stall with little processor time was the machine's, not ours
+//   soak_max_stall_waits, soak_max_stall_preempted  in the longest stall, how often the program gave up
+//                       the processor to wait (for the kernel: a page, a lock) and how often the system
+//                       took it away to run something else
 //   soak_bytes_per_row  growth of resident memory per recorded row
 //   soak_log_lines      lines kept in the diagnostic lists at the end: they must stay bounded
 // Usage: bench_soak [FRAMES]   (default one million)
@@ -17,6 +20,7 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 
 #include "app/Unit1.h"
 #include "app/Unit1Record.h"
@@ -32,6 +36,18 @@ qint64 residentKb()
         if (line.rfind("VmRSS:", 0) == 0)
             return std::stoll(line.substr(6));
     return 0;
+}
+
+struct Switches {
+    long waits = 0;
+    long preempted = 0;
+};
+
+Switches threadSwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return {usage.ru_nvcsw, usage.ru_nivcsw};
 }
 
 qint64 processCpuNs()
@@ -68,6 +84,8 @@ int main(int argc, char** argv)
     qint64 longestGapNs = 0;
     qint64 lastTurnCpuNs = 0;
     qint64 longestCpuGapNs = 0;
+    Switches lastTurnSwitches;
+    Switches longestGapSwitches;
     const qint64 lastTenthFrom = frames - frames / 10;
     qint64 lastTenthStartNs = 0;
     QTimer feed;
@@ -75,12 +93,18 @@ int main(int argc, char** argv)
     QObject::connect(&feed, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
         const qint64 cpu = processCpuNs();
+        const Switches switches = threadSwitches();
         if (sent > 0) {
-            longestGapNs = std::max(longestGapNs, now - lastTurnNs);
+            if (now - lastTurnNs > longestGapNs) {
+                longestGapNs = now - lastTurnNs;
+                longestGapSwitches = {switches.waits - lastTurnSwitches.waits,
+                                      switches.preempted - lastTurnSwitches.preempted};
+            }
             longestCpuGapNs = std::max(longestCpuGapNs, cpu - lastTurnCpuNs);
         }
         lastTurnNs = now;
         lastTurnCpuNs = cpu;
+        lastTurnSwitches = switches;
         if (sent == lastTenthFrom)
             lastTenthStartNs = now;
         const QByteArray bytes = MeterGenerator::toSerialBytes(generator.nextFrame(), quint32(sent));
@@ -106,6 +130,8 @@ int main(int argc, char** argv)
     std::printf("soak_last_tenth_frames_per_s: %.0f\n", double(frames - lastTenthFrom) / lastTenthSeconds);
     std::printf("soak_max_stall_ms: %.1f\n", double(longestGapNs) / 1e6);
     std::printf("soak_max_stall_cpu_ms: %.1f\n", double(longestCpuGapNs) / 1e6);
+    std::printf("soak_max_stall_waits: %ld\n", longestGapSwitches.waits);
+    std::printf("soak_max_stall_preempted: %ld\n", longestGapSwitches.preempted);
     std::printf("soak_bytes_per_row: %.1f\n", rows > 0 ? double(growthBytes) / rows : 0.0);
     std::printf("soak_log_lines: %d\n", window.ListBox1.count() + window.HistoryListBox.count());
     dialogs.defaultAnswer = Dialogs::Yes;  // the quit question as the window closes
