@@ -204,7 +204,7 @@ Loaded loadInPieces(PacketText& text)
         rest += block;
         const qsizetype found = lastRowStart(rest, rest.size() - block.size() - 8);
         cut = found > 0 ? found : cut;
-        if (cut <= 0 && rest.size() >= headLimit)
+        if (cut <= 0 && rest.size() >= 2 * blockBytes)
             break;  // no rows to cut apart here: the rest is read in order, and held no longer
     }
     if (!pieces.finish())
