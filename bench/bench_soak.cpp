@@ -8,6 +8,8 @@
 //   soak_max_stall_waits, soak_max_stall_preempted  in the longest stall, how often the program gave up
 //                       the processor to wait (for the kernel: a page, a lock) and how often the system
 //                       took it away to run something else
+//   soak_max_stall_steal_ms  in the longest stall, the time the host gave this machine's processors to
+//                       others (steal, counted in 10 ms ticks): time no program here could run
 //   soak_bytes_per_row  growth of resident memory per recorded row
 //   soak_log_lines      lines kept in the diagnostic lists at the end: they must stay bounded
 // Usage: bench_soak [FRAMES]   (default one million)
@@ -21,6 +23,7 @@
 #include <fstream>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "app/Unit1.h"
 #include "app/Unit1Record.h"
@@ -48,6 +51,16 @@ Switches threadSwitches()
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
     return {usage.ru_nvcsw, usage.ru_nivcsw};
+}
+
+// Steal time of all this machine's processors so far, in milliseconds.
+qint64 stealMs()
+{
+    std::ifstream stat("/proc/stat");
+    std::string cpu;
+    long long user = 0, nice = 0, system = 0, idle = 0, iowait = 0, irq = 0, softirq = 0, steal = 0;
+    stat >> cpu >> user >> nice >> system >> idle >> iowait >> irq >> softirq >> steal;
+    return cpu == "cpu" ? steal * 1000 / sysconf(_SC_CLK_TCK) : 0;
 }
 
 qint64 processCpuNs()
@@ -86,6 +99,8 @@ int main(int argc, char** argv)
     qint64 longestCpuGapNs = 0;
     Switches lastTurnSwitches;
     Switches longestGapSwitches;
+    qint64 lastTurnStealMs = 0;
+    qint64 longestGapStealMs = 0;
     const qint64 lastTenthFrom = frames - frames / 10;
     qint64 lastTenthStartNs = 0;
     QTimer feed;
@@ -94,17 +109,20 @@ int main(int argc, char** argv)
         const qint64 now = clock.nsecsElapsed();
         const qint64 cpu = processCpuNs();
         const Switches switches = threadSwitches();
+        const qint64 steal = stealMs();
         if (sent > 0) {
             if (now - lastTurnNs > longestGapNs) {
                 longestGapNs = now - lastTurnNs;
                 longestGapSwitches = {switches.waits - lastTurnSwitches.waits,
                                       switches.preempted - lastTurnSwitches.preempted};
+                longestGapStealMs = steal - lastTurnStealMs;
             }
             longestCpuGapNs = std::max(longestCpuGapNs, cpu - lastTurnCpuNs);
         }
         lastTurnNs = now;
         lastTurnCpuNs = cpu;
         lastTurnSwitches = switches;
+        lastTurnStealMs = steal;
         if (sent == lastTenthFrom)
             lastTenthStartNs = now;
         const QByteArray bytes = MeterGenerator::toSerialBytes(generator.nextFrame(), quint32(sent));
@@ -132,6 +150,7 @@ int main(int argc, char** argv)
     std::printf("soak_max_stall_cpu_ms: %.1f\n", double(longestCpuGapNs) / 1e6);
     std::printf("soak_max_stall_waits: %ld\n", longestGapSwitches.waits);
     std::printf("soak_max_stall_preempted: %ld\n", longestGapSwitches.preempted);
+    std::printf("soak_max_stall_steal_ms: %lld\n", static_cast<long long>(longestGapStealMs));
     std::printf("soak_bytes_per_row: %.1f\n", rows > 0 ? double(growthBytes) / rows : 0.0);
     std::printf("soak_log_lines: %d\n", window.ListBox1.count() + window.HistoryListBox.count());
     dialogs.defaultAnswer = Dialogs::Yes;  // the quit question as the window closes

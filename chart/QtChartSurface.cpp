@@ -163,7 +163,9 @@ void QtChartSurface::showAxis(Axis axis)
     const int pixelsPerLabel = axis == Axis::Bottom ? PixelsPerBottomLabel : PixelsPerLeftLabel;
     const AxisTicks ticks = axisTicks(range.high - range.low, std::max(2, int(length) / pixelsPerLabel));
     qtAxis->setTickInterval(ticks.step);
-    qtAxis->setLabelFormat(ticks.labelFormat);
+    // The axis lays out and typesets all its labels again on every format given, even the same one.
+    if (qtAxis->labelFormat() != ticks.labelFormat)
+        qtAxis->setLabelFormat(ticks.labelFormat);
     qtAxis->setRange(range.low, range.high);
 }
 
