@@ -112,6 +112,42 @@ void printTiming(const char* metric, const Timing& timing)
     std::printf("%s_cpu: %.3f\n", metric, timing.processor);
 }
 
+// A recorder writing into its own table, with the grid DBGrid1 following the rows as in the window.
+struct Recording {
+    ReadingTableModel table;
+    SamplingInterval interval;
+    int second = 0;  // two readings a second, as the meter sends them
+    Recorder recorder{table, interval, [this] { return QTime(0, 0).addSecs(second / 2); }, QStringLiteral(":")};
+    ReadingGrid grid;
+
+    Recording()
+    {
+        recorder.RecordLimit = Recorder::limitless;
+        grid.resize(375, 236);
+        grid.setModel(&table);
+        grid.show();
+        QApplication::processEvents();
+    }
+
+    // Records readings [from, to) of the run, each one's time into `samples` when given.
+    void record(const std::vector<Reading>& readings, int from, int to, std::vector<double>* samples)
+    {
+        const RecordControls controls{true, false, QStringLiteral("10")};
+        if (samples)
+            samples->reserve(samples->size() + std::size_t(to - from));
+        for (int i = from; i < to; ++i, ++second) {
+            const Reading& reading = readings[std::size_t(i) % readings.size()];
+            const Clock::time_point start = Clock::now();
+            recorder.INDataToTable(1, reading, controls);
+            if (samples)
+                samples->push_back(secondsSince(start));
+            // The grid repaints between readings, as it does between the meter's frames.
+            if (i % 4096 == 0)
+                QApplication::processEvents();
+        }
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -121,63 +157,21 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
 
     const std::vector<Reading> readings = meterReadings(200000);
-    ReadingTableModel cds1;
-    SamplingInterval interval;
-    int second = 0;  // two readings a second, as the meter sends them
-    Recorder recorder(cds1, interval, [&second] { return QTime(0, 0).addSecs(second / 2); }, QStringLiteral(":"));
-    recorder.RecordLimit = Recorder::limitless;
-    ReadingGrid DBGrid1;
-    DBGrid1.resize(375, 236);
-    DBGrid1.setModel(&cds1);
-    DBGrid1.show();
-    QApplication::processEvents();
-
-    const RecordControls controls{true, false, QStringLiteral("10")};
+    Recording recording;
     const double before = residentBytes();
-    std::vector<double> first, last;
-    first.reserve(timedRows);
-    last.reserve(timedRows);
-    for (int i = 0; i < totalRows; ++i, ++second) {
-        const Reading& reading = readings[i % readings.size()];
-        const bool isTimed = i < timedRows || i >= totalRows - timedRows;
-        if (!isTimed) {
-            recorder.INDataToTable(1, reading, controls);
-        } else {
-            const Clock::time_point start = Clock::now();
-            recorder.INDataToTable(1, reading, controls);
-            (i < timedRows ? first : last).push_back(secondsSince(start));
-        }
-        // The grid repaints between readings, as it does between the meter's frames.
-        if (i % 4096 == 0)
-            QApplication::processEvents();
-    }
+    std::vector<double> first, last, firstAgain;
+    recording.record(readings, 0, timedRows, &first);
+    recording.record(readings, timedRows, totalRows - timedRows, nullptr);
+    recording.record(readings, totalRows - timedRows, totalRows, &last);
     const double bytesPerRow = (residentBytes() - before) / totalRows;
-    if (cds1.tableRowCount() != totalRows || DBGrid1.currentTableRow() != totalRows - 1) {
-        std::fprintf(stderr, "recorded %d rows, grid on row %d\n", cds1.tableRowCount(), DBGrid1.currentTableRow());
+    if (recording.table.tableRowCount() != totalRows || recording.grid.currentTableRow() != totalRows - 1) {
+        std::fprintf(stderr, "recorded %d rows, grid on row %d\n", recording.table.tableRowCount(),
+                     recording.grid.currentTableRow());
         return 1;
     }
     // The first rows once more, into a new table right after the last: this machine's speed drifts over
     // the minute between the first and the last rows, and the ratio is meant to show the table's size only.
-    std::vector<double> firstAgain;
-    {
-        ReadingTableModel fresh;
-        int freshSecond = 0;
-        Recorder freshRecorder(fresh, interval, [&freshSecond] { return QTime(0, 0).addSecs(freshSecond / 2); },
-                               QStringLiteral(":"));
-        freshRecorder.RecordLimit = Recorder::limitless;
-        ReadingGrid freshGrid;
-        freshGrid.resize(375, 236);
-        freshGrid.setModel(&fresh);
-        freshGrid.show();
-        QApplication::processEvents();
-        for (int i = 0; i < timedRows; ++i, ++freshSecond) {
-            const Clock::time_point start = Clock::now();
-            freshRecorder.INDataToTable(1, readings[i % readings.size()], controls);
-            firstAgain.push_back(secondsSince(start));
-            if (i % 4096 == 0)
-                QApplication::processEvents();
-        }
-    }
+    Recording().record(readings, 0, timedRows, &firstAgain);
     std::printf("table_bytes_per_row: %.1f\n", bytesPerRow);
     std::printf("table_append_us_first: %.3f\n", medianMicroseconds(first));
     std::printf("table_append_us_last: %.3f\n", medianMicroseconds(last));
@@ -185,10 +179,10 @@ int main(int argc, char** argv)
 
     ReadingTable million;
     for (int i = 0; i < fileRows; ++i)
-        million.append(cds1.table().row(i));
-    cds1.clear();
+        million.append(recording.table.table().row(i));
+    recording.table.clear();
     QTemporaryDir folder;
-    const QList<QByteArray> titles = DBGrid1.columnTitles();
+    const QList<QByteArray> titles = recording.grid.columnTitles();
     const QString text = folder.filePath(QStringLiteral("million.xls"));
     const QString packet = folder.filePath(QStringLiteral("million.xml"));
     bool ok = true;

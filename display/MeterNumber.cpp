@@ -14,7 +14,7 @@ std::optional<int> HexDigitValue(char digit)
     return std::nullopt;
 }
 
-std::optional<int> decimalValue(const QByteArray& digits)
+std::optional<int> decimalValue(QByteArrayView digits)
 {
     if (digits.isEmpty() || digits.size() > 9)
         return std::nullopt;

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <optional>
 
 // One status digit "0".."9", "A".."F" as 0..15. Lower-case letters and anything else fail.
 std::optional<int> HexDigitValue(char digit);
 
-// The value of a text of decimal digits ("0".."9" only, at least one).
-std::optional<int> decimalValue(const QByteArray& digits);
+// The value of a text of decimal digits ("0".."9" only, at least one, at most nine so that any fits).
+std::optional<int> decimalValue(QByteArrayView digits);
 
 // A value text (optional minus, digits, optionally the separator and more digits) as a number.
 std::optional<double> textToValue(const QByteArray& text, const QByteArray& decimalSep);

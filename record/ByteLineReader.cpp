@@ -31,7 +31,8 @@ bool ByteLineReader::next(QByteArrayView& line)
     for (;;) {
         const QByteArrayView rest = QByteArrayView(m_buffer).sliced(m_pos);
         qsizetype end = -1;
-        for (qsizetype i = 0; i < rest.size(); ++i) {
+        // A long line spans many blocks: each block's bytes are looked at once, not again with every block.
+        for (qsizetype i = m_scanned; i < rest.size(); ++i) {
             if (rest[i] == '\r' || rest[i] == '\n') {
                 end = i;
                 break;
@@ -39,8 +40,11 @@ bool ByteLineReader::next(QByteArrayView& line)
         }
         // A CR at the end of the block may be the first half of CR LF: read on before deciding.
         const bool needMore = end < 0 || (rest[end] == '\r' && end + 1 == rest.size());
-        if (needMore && fill())
+        if (needMore && fill()) {
+            m_scanned = end < 0 ? rest.size() : end;
             continue;
+        }
+        m_scanned = 0;
         if (end < 0) {
             if (rest.isEmpty())
                 return false;

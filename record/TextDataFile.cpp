@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "display/MeterNumber.h"
 #include "record/ByteLineReader.h"
 #include "record/ReadingTable.h"
 
@@ -48,16 +49,10 @@ QByteArray quotedItem(QByteArrayView line, qsizetype& pos)
 std::optional<qint32> plainWholeNumber(QByteArrayView item)
 {
     const bool signed_ = !item.isEmpty() && (item[0] == '+' || item[0] == '-');
-    const QByteArrayView digits = signed_ ? item.sliced(1) : item;
-    if (digits.isEmpty() || digits.size() > 9)
+    const std::optional<int> value = decimalValue(signed_ ? item.sliced(1) : item);
+    if (!value)
         return std::nullopt;
-    qint32 value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return item[0] == '-' ? -value : value;
+    return item[0] == '-' ? -*value : *value;
 }
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "display/MeterNumber.h"
 #include "record/Cp936.h"
 #include "record/XmlPacketParser.h"
 
@@ -62,25 +63,17 @@ int utf8Length(QByteArrayView text, qsizetype at)
     return character ? length : 0;
 }
 
-// Empty, or an optional minus and decimal digits within 32 bits: read as the general reader reads them.
+// Empty, or an optional minus and up to nine decimal digits: read as the general reader reads them.
+// Numbers of ten digits and more are rare enough to leave to the general reader.
 std::optional<qint32> plainInteger(QByteArrayView text)
 {
+    if (text.isEmpty())
+        return 0;
     const bool negative = text.startsWith('-');
-    const QByteArrayView digits = negative ? text.sliced(1) : text;
-    if (negative && digits.isEmpty())
+    const std::optional<int> value = decimalValue(negative ? text.sliced(1) : text);
+    if (!value)
         return std::nullopt;
-    qint64 value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > qint64(1) << 31)
-            return std::nullopt;
-    }
-    value = negative ? -value : value;
-    if (value > std::numeric_limits<qint32>::max())
-        return std::nullopt;
-    return qint32(value);
+    return negative ? -*value : *value;
 }
 
 class Scanner {

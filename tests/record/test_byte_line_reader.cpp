@@ -39,3 +39,15 @@ TEST(ByteLineReader, ZeroByteEndsTheTextAndEmptyTextHasNoLine)
         EXPECT_EQ(linesOf("last\r", block), QList<QByteArray>{"last"});
     }
 }
+
+TEST(ByteLineReader, LongLineInSmallBlocksIsReadWhole)
+{
+    // Four megabytes in 64-byte blocks: looking at the whole pending line again with every block would
+    // take over a hundred billion steps; each byte once takes a blink.
+    QByteArray bytes(4 << 20, 'x');
+    bytes.append("\r\nshort");
+    const QList<QByteArray> lines = linesOf(bytes, 64);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].size(), 4 << 20);
+    EXPECT_EQ(lines[1], "short");
+}

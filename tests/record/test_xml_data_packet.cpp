@@ -333,7 +333,7 @@ TEST(XmlRowScanner, PlainRowsReadAsTheGeneralReaderReadsThem)
         " \r\n\t",
         "<ROW/>",
         "<ROW No=\"1\" time=\"12:00:01\" Value=\"230.5\" Unit=\"V\" V_Range=\"600.0V\" I_Range=\"40.0A\"/>",
-        "<ROW I_Range='a&amp;b&lt;&gt;&quot;&apos;' No = '-2147483648' />\n<ROW RowState=\"4\" No=\"2147483647\"/>",
+        "<ROW I_Range='a&amp;b&lt;&gt;&quot;&apos;' No = '-999999999' />\n<ROW RowState=\"4\" No=\"999999999\"/>",
         "<ROW No=\"1\" Unit=\"\xE2\x84\x83\" Value=\"\xF0\x9F\x98\x80 is no code page 936\"/>",
         "<ROW No=\"0001\" Value=\"123456789012345678901234567890\" Other=\"kept out\"/>",
         "<ROW No=\"1\" Value=\"a\"/><ROW RowState=\"8\" Value=\"b\"/><ROW RowState=\"2\" No=\"3\"/><ROW No=\"\"/>",
@@ -365,6 +365,9 @@ TEST(XmlRowScanner, LeavesEverythingElseToTheGeneralReader)
         "<ROW Value=\"\xED\xA0\x80\"/>",
         "<ROW Value=\"\xEF\xBF\xBF\"/>",
         "<ROW No=\"+1\"/>",
+        // Ten digits and more are left to the general reader, whether they fit in 32 bits or not.
+        "<ROW No=\"2147483647\"/>",
+        "<ROW No=\"-2147483648\"/>",
         "<ROW No=\"2147483648\"/>",
         "<ROW RowState=\"2\" No=\"x\"/>",
         "<ROW xmlns:a=\"u\" a:b=\"c\"/>",
