@@ -122,16 +122,6 @@ void TextDataFile::splitInto(QByteArrayView line, LineItems& items)
     }
 }
 
-QList<QByteArray> TextDataFile::splitItems(QByteArrayView line)
-{
-    LineItems items;
-    splitInto(line, items);
-    QList<QByteArray> list;
-    for (QByteArrayView item : items.views)
-        list.append(item.toByteArray());
-    return list;
-}
-
 std::optional<qint32> TextDataFile::toRecordNumber(QByteArrayView item, QByteArrayView decimalSep)
 {
     // Checked here, converted by the C library once the separator reads ".".

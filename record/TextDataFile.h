@@ -30,9 +30,8 @@ public:
 
     // The items of a line: separated by TABs or blanks (runs count as one), a double-quoted item may hold
     // separators and "" for a quote, a TAB at the very end adds an empty item. At most maxItems + 1 are
-    // returned: one more than a row holds is enough to refuse the line.
-    static QList<QByteArray> splitItems(QByteArrayView line);
-    // The same as views, into the line or, for a quoted item, into `quoted`: no copies of plain items.
+    // returned: one more than a row holds is enough to refuse the line. Items are views into the line or,
+    // for a quoted item, into `quoted`: plain items are not copied.
     struct LineItems {
         QVarLengthArray<QByteArrayView, maxItems + 1> views;
         std::array<QByteArray, maxItems + 1> quoted;

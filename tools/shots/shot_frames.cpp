@@ -7,6 +7,7 @@
 
 #include "app/Unit1.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tools/MeterGenerator.h"
 
 namespace {
 
@@ -46,9 +47,8 @@ int main(int argc, char** argv)
         env.dialogs = &dialogs;
         TFrmTest window(env);
         window.show();
-        for (QByteArray bytes : frames) {
-            for (char& b : bytes)  // on the wire the high nibble carries nothing
-                b = char(0x30 | QByteArray("0123456789ABCDEF").indexOf(b));
+        for (const QByteArray& frame : frames) {
+            const QByteArray bytes = MeterGenerator::toSerialBytes(frame, 0);
             window.COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
         }
         QApplication::processEvents();
