@@ -65,10 +65,20 @@ DialPainter::DialPainter(QSize panel, QColor panelColour)
 
 void DialPainter::setup(const QByteArray& scaleDivisions, int dialStep)
 {
+    const std::pair key(scaleDivisions, dialStep);
+    auto face = m_faces.constFind(key);
+    if (face == m_faces.cend())
+        face = m_faces.insert(key, drawFace(scaleDivisions, dialStep));
+    m_picture = *face;  // shared until the pointer is drawn on it
+}
+
+QImage DialPainter::drawFace(const QByteArray& scaleDivisions, int dialStep) const
+{
     const Face* face = faceOf(scaleDivisions);
     const float r = m_geometry.radius();
-    m_picture.fill(Qt::white);
-    QPainter painter(&m_picture);
+    QImage picture(m_picture.size(), m_picture.format());
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
     painter.setBrush(Qt::black);
     QFont font("Liberation Sans");
     font.setPixelSize(11);
@@ -95,6 +105,7 @@ void DialPainter::setup(const QByteArray& scaleDivisions, int dialStep)
             dot(painter, p);
         previous = p;
     }
+    return picture;
 }
 
 void DialPainter::run(int position, int dialStep)

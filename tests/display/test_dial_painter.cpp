@@ -136,4 +136,16 @@ TEST(DialPainter, FacesDifferInTheirLabels)
     EXPECT_NE(a, b);
 }
 
+TEST(DialPainter, AFaceShownAgainCarriesNoPointerFromBefore)
+{
+    DialPainter dial(kPanel), unused(kPanel);
+    unused.setup("6", 120);
+    dial.setup("6", 120);
+    dial.run(300, 120);
+    dial.setup("10", 200);
+    dial.run(50, 200);
+    dial.setup("6", 120);
+    EXPECT_EQ(dial.picture(), unused.picture());
+}
+
 }  // namespace
