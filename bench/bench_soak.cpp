@@ -23,7 +23,6 @@
 // handling the frame rather than repainting the window.
 // Usage: bench_soak [FRAMES]   (default one million)
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
@@ -87,18 +86,27 @@ ProcessUsage processUsage()
     return {ms(usage.ru_utime), ms(usage.ru_stime), usage.ru_minflt, usage.ru_majflt};
 }
 
-void tellLongTurn(qint64 frame, qint64 endNs, qint64 wallNs, qint64 pausedNs, qint64 cpuNs, qint64 handlingNs,
-                  const ProcessUsage& from, const ProcessUsage& to)
+// One turn of the event loop: from one frame fed to the next.
+struct Turn {
+    qint64 from = 0, to = 0, cpuNs = 0, handlingNs = 0;
+    ProcessUsage usageFrom, usageTo;
+    qint64 frame = 0;
+    bool longest = false;  // the longest stall so far
+    int processorAtStart = 0, processorAtEnd = 0;
+};
+
+void tellLongTurn(const Turn& turn, qint64 pausedNs)
 {
     std::fprintf(stderr,
                  "soak: long turn before frame %lld at monotonic %lld.%06lld s: %.1f ms wall (machine stood "
                  "still %.1f), %.1f ms cpu (user %.1f, kernel %.1f), %.1f ms of it handling the frame before, "
                  "page faults %ld minor %ld major\n",
-                 static_cast<long long>(frame), static_cast<long long>(endNs / 1000000000),
-                 static_cast<long long>(endNs % 1000000000 / 1000),
-                 double(wallNs) / 1e6, double(pausedNs) / 1e6, double(cpuNs) / 1e6, to.userMs - from.userMs,
-                 to.systemMs - from.systemMs, double(handlingNs) / 1e6, to.minorFaults - from.minorFaults,
-                 to.majorFaults - from.majorFaults);
+                 static_cast<long long>(turn.frame), static_cast<long long>(turn.to / 1000000000),
+                 static_cast<long long>(turn.to % 1000000000 / 1000), double(turn.to - turn.from) / 1e6,
+                 double(pausedNs) / 1e6, double(turn.cpuNs) / 1e6, turn.usageTo.userMs - turn.usageFrom.userMs,
+                 turn.usageTo.systemMs - turn.usageFrom.systemMs, double(turn.handlingNs) / 1e6,
+                 turn.usageTo.minorFaults - turn.usageFrom.minorFaults,
+                 turn.usageTo.majorFaults - turn.usageFrom.majorFaults);
 }
 
 // Notes the spans in which one processor stood still, seen as late wake-ups of a thread kept on it that
@@ -230,7 +238,6 @@ int main(int argc, char** argv)
     const int rowsBefore = window.record().table().rowCount();
 
     MeterGenerator generator(42);
-    QElapsedTimer clock;
     qint64 sent = 0;
     qint64 lastTurnNs = 0;
     qint64 longestGapNs = 0;
@@ -244,25 +251,16 @@ int main(int argc, char** argv)
     MachinePauseWatch pauses;
     qint64 longestGapPausedNs = 0;
     qint64 longestOwnGapNs = 0;
-    struct Turn {
-        qint64 from = 0, to = 0, cpuNs = 0, handlingNs = 0;
-        ProcessUsage usageFrom, usageTo;
-        qint64 frame = 0;
-        bool longest = false;  // the longest stall so far
-        int processorAtStart = 0, processorAtEnd = 0;
-    };
     std::optional<Turn> pending;  // the last turn, judged once the next has begun
     auto judge = [&](const Turn& turn) {
         const qint64 wall = turn.to - turn.from;
         const qint64 paused = pauses.pausedWithin(turn.from, turn.to, turn.processorAtStart, turn.processorAtEnd);
         if (wall > 50000000 || turn.cpuNs > 40000000)
-            tellLongTurn(turn.frame, turn.to, wall, paused, turn.cpuNs, turn.handlingNs, turn.usageFrom,
-                         turn.usageTo);
+            tellLongTurn(turn, paused);
         longestOwnGapNs = std::max(longestOwnGapNs, wall - paused);
         if (turn.longest)
             longestGapPausedNs = paused;
     };
-    qint64 lastTurnMonotonicNs = 0;
     int lastTurnProcessor = 0;
     qint64 lastHandlingNs = 0;
     const qint64 lastTenthFrom = frames - frames / 10;
@@ -270,12 +268,11 @@ int main(int argc, char** argv)
     QTimer feed;
     feed.setInterval(0);
     QObject::connect(&feed, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
+        const qint64 now = monotonicNs();
         const qint64 cpu = processCpuNs();
         const Switches switches = threadSwitches();
         const qint64 steal = stealMs();
         const ProcessUsage usage = processUsage();
-        const qint64 monotonic = monotonicNs();
         const int processor = sched_getcpu();
         if (pending) {
             judge(*pending);
@@ -283,7 +280,7 @@ int main(int argc, char** argv)
         }
         if (sent > 0) {
             const bool longest = now - lastTurnNs > longestGapNs;
-            pending = Turn{lastTurnMonotonicNs, monotonic, cpu - lastTurnCpuNs, lastHandlingNs,
+            pending = Turn{lastTurnNs, now, cpu - lastTurnCpuNs, lastHandlingNs,
                            lastTurnUsage, usage, sent, longest, lastTurnProcessor, processor};
             if (longest) {
                 longestGapNs = now - lastTurnNs;
@@ -298,25 +295,24 @@ int main(int argc, char** argv)
         lastTurnSwitches = switches;
         lastTurnStealMs = steal;
         lastTurnUsage = usage;
-        lastTurnMonotonicNs = monotonic;
         lastTurnProcessor = processor;
         if (sent == lastTenthFrom)
             lastTenthStartNs = now;
         const QByteArray bytes = MeterGenerator::toSerialBytes(generator.nextFrame(), quint32(sent));
         window.COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
-        lastHandlingNs = clock.nsecsElapsed() - now;
+        lastHandlingNs = monotonicNs() - now;
         if (++sent == frames) {
             feed.stop();
             QCoreApplication::exit(0);  // no close request: that would ask "Are you sure quit?"
         }
     });
-    clock.start();
+    const qint64 startNs = monotonicNs();
     feed.start();
     QApplication::exec();
     if (pending)
         judge(*pending);
-    const qint64 endNs = clock.nsecsElapsed();
-    const double seconds = double(endNs) / 1e9;
+    const qint64 endNs = monotonicNs();
+    const double seconds = double(endNs - startNs) / 1e9;
     const double lastTenthSeconds = double(endNs - lastTenthStartNs) / 1e9;
 
     const int rows = window.record().table().rowCount() - rowsBefore;
