@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "chart/QtChartSurface.h"
-#include "chart/uCharControl.h"
+#include "chart/ChartPager.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ struct Bench {
 
     QChartView view;
     QtChartSurface surface{&view};
-    TChartControl pager{surface, 100};
+    ChartPager pager{surface, 100};
 };
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "display/DialPainter.h"
 #include "display/FrameDecoder.h"
 #include "link/FrameAssembler.h"
@@ -79,7 +79,7 @@ int main(int argc, char** argv)
     env.decimalSep = QStringLiteral(".");
     double display = 0;
     {
-        TFrmTest window(env);
+        MainWindow window(env);
         display = medianMicroseconds(frames, [&](const QByteArray& bytes) {
             window.COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
         });
@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     double painted = 0;
     {
         dialogs.defaultAnswer = Dialogs::Ok;
-        TFrmTest window(env);
+        MainWindow window(env);
         window.show();
         QApplication::processEvents();
         painted = medianMicroseconds(frames, [&](const QByteArray& bytes) {

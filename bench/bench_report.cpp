@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
-#include "app/Unit1Report.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
+#include "app/MainWindowReport.h"
 #include "report/PageView.h"
 #include "report/ReportDocument.h"
 #include "report/ReportExport.h"
@@ -79,7 +79,7 @@ void previewOpen(int rows, double* seconds, double* megabytes)
     ScriptedDialogs dialogs;
     FormEnvironment env;
     env.dialogs = &dialogs;
-    TFrmTest window(env);
+    MainWindow window(env);
     window.show();
     window.record().cds1.replaceTable(recording(rows));
     QApplication::processEvents();

@@ -43,8 +43,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterGenerator.h"
 
@@ -230,7 +230,7 @@ int main(int argc, char** argv)
     FormEnvironment env;
     env.dialogs = &dialogs;
     env.decimalSep = QStringLiteral(".");
-    TFrmTest window(env);
+    MainWindow window(env);
     window.setlimitClick();
     window.show();
     QApplication::processEvents();

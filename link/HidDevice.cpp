@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "link/HidControllerClass.h"
+#include "link/HidDeviceController.h"
 #include "link/HidDeviceReadThread.h"
 
 namespace {
@@ -19,7 +19,7 @@ constexpr int FallbackInputReportLength = 65;
 
 }  // namespace
 
-THidDevice::THidDevice(THidDeviceController* controller, std::shared_ptr<HidPlatform> platform, HidDeviceInfo pnp)
+THidDevice::THidDevice(HidDeviceController* controller, std::shared_ptr<HidPlatform> platform, HidDeviceInfo pnp)
     : m_controller(controller), m_platform(std::move(platform)), m_pnp(std::move(pnp))
 {
     HidPlatform::OpenResult opened = m_platform->open(m_pnp, HidAccess::ReadWrite);

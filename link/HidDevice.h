@@ -16,7 +16,7 @@
 #include "link/HidPlatform.h"
 #include "link/HidReportDescriptor.h"
 
-class THidDeviceController;
+class HidDeviceController;
 class THidDeviceReadThread;
 
 class THidDevice {
@@ -29,7 +29,7 @@ public:
     static constexpr int MinSleepTime = 10;
     static constexpr int MaxSleepTime = 10000;
 
-    THidDeviceController* controller() const { return m_controller; }
+    HidDeviceController* controller() const { return m_controller; }
     const HidDeviceInfo& pnpInfo() const { return m_pnp; }
     const HidAttributes& attributes() const { return m_attributes; }
 
@@ -71,12 +71,12 @@ public:
     void MarkUnplugged();
 
 private:
-    friend class THidDeviceController;
+    friend class HidDeviceController;
     friend class THidDeviceReadThread;
 
     // Opens the device once to learn whether it can be read and written and to read its attributes; raises
     // EControllerError "device cannot be opened" or "device cannot be identified".
-    THidDevice(THidDeviceController* controller, std::shared_ptr<HidPlatform> platform, HidDeviceInfo pnp);
+    THidDevice(HidDeviceController* controller, std::shared_ptr<HidPlatform> platform, HidDeviceInfo pnp);
 
     // For the reader's thread: the open read handle, or null with the reason.
     std::shared_ptr<HidConnection> acquireReadHandle(quint32* error);
@@ -88,7 +88,7 @@ private:
     void detachFromController() { m_controller = nullptr; }
     void closeHandles();
 
-    THidDeviceController* m_controller;
+    HidDeviceController* m_controller;
     std::shared_ptr<HidPlatform> m_platform;
     HidDeviceInfo m_pnp;
     HidAttributes m_attributes;

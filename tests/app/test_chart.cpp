@@ -13,13 +13,13 @@
 #include <memory>
 
 #include "app/PanelButton.h"
-#include "app/Unit1.h"
-#include "app/Unit1Chart.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowChart.h"
 #include "chart/ChartPicture.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -33,12 +33,12 @@ protected:
         env.dialogs = &dialogs;
         env.exePath = folder.path();
         env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
         form->show();
     }
 
-    Ui::TFrmTest& ui() const { return *form->ui; }
-    TChartControl& pager() const { return form->chart().ChartCtl; }
+    Ui::MainWindow& ui() const { return *form->ui; }
+    ChartPager& pager() const { return form->chart().ChartCtl; }
     QtChartSurface& surface() const { return form->chart().surface; }
     QString pageShown() const { return ui().Bt10->text(); }
     void plot(int count, double value = 230)
@@ -62,7 +62,7 @@ protected:
 
     ScriptedDialogs dialogs;
     QTemporaryDir folder;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(ChartWindow, StartsOnPageOneWithFillOn)

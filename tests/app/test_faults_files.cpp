@@ -9,13 +9,13 @@
 #include <memory>
 #include <sys/mount.h>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
 #include "record/ReadingGrid.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -73,7 +73,7 @@ QByteArray voltsFrame(int tenths)
 struct Window {
     ScriptedDialogs dialogs;
     QTemporaryDir folder;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
 
     Window()
     {
@@ -81,7 +81,7 @@ struct Window {
         env.dialogs = &dialogs;
         env.clock = [] { return QTime(10, 15, 0); };
         env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
     }
     ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }
 

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "app/Unit1.h"
-#include "app/Unit1Frames.h"
-#include "app/Unit1Record.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowFrames.h"
+#include "app/MainWindowRecord.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ bool sameReading(const Reading& a, const Reading& b)
 
 struct Window {
     ScriptedDialogs dialogs;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
     quint32 seed = 1;
 
     Window()
@@ -53,7 +53,7 @@ struct Window {
         env.dialogs = &dialogs;
         env.clock = [] { return QTime(9, 0, 0); };
         env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
         form->setlimitClick();
     }
     ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }

@@ -11,18 +11,18 @@
 #include <mutex>
 
 #include "app/PanelButton.h"
-#include "app/Unit1.h"
-#include "app/Unit1Frames.h"
-#include "app/Unit1Record.h"
-#include "app/Unit1Serial.h"
-#include "app/Unit1Usb.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowFrames.h"
+#include "app/MainWindowRecord.h"
+#include "app/MainWindowSerial.h"
+#include "app/MainWindowUsb.h"
 #include "link/ScriptedHidPlatform.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
 #include "tools/PseudoTerminal.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 using testsupport::pump;
 using testsupport::waitUntil;
@@ -52,13 +52,13 @@ int openDescriptors()
 
 struct Window {
     ScriptedDialogs dialogs;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
 
     explicit Window(FormEnvironment env)
     {
         env.dialogs = &dialogs;
         env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
     }
     ~Window()
     {
@@ -66,7 +66,7 @@ struct Window {
         form.reset();
     }
 
-    Ui::TFrmTest& ui() const { return *form->ui; }
+    Ui::MainWindow& ui() const { return *form->ui; }
     QList<QByteArray> values() const
     {
         QList<QByteArray> list;

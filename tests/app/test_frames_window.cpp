@@ -5,14 +5,14 @@
 #include <QStringDecoder>
 #include <gtest/gtest.h>
 
-#include "app/Unit1.h"
-#include "app/Unit1Chart.h"
-#include "app/Unit1Frames.h"
-#include "app/Unit1Record.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowChart.h"
+#include "app/MainWindowFrames.h"
+#include "app/MainWindowRecord.h"
 #include "display/LcdLabel.h"
 #include "tests/display/GoldenFrame.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ QString shown(const QByteArray& cp936)
 
 struct Window {
     ScriptedDialogs dialogs;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
     quint8 high = 0x30;
 
     explicit Window(const QString& sep = ".")
@@ -39,11 +39,11 @@ struct Window {
         FormEnvironment env;
         env.dialogs = &dialogs;
         env.decimalSep = sep;
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
     }
     ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }
 
-    Ui::TFrmTest& ui() const { return *form->ui; }
+    Ui::MainWindow& ui() const { return *form->ui; }
 
     // One frame as the meter sends it over the serial line, with a varying high nibble.
     void serial(const QByteArray& digits)

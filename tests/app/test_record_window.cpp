@@ -13,13 +13,13 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
 #include "record/ReadingGrid.h"
 #include "tests/record/RecordTestSupport.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterFrame.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 using namespace recordtest;
 
@@ -41,7 +41,7 @@ struct Window {
     ScriptedDialogs dialogs;
     QTemporaryDir folder;
     QTime now{8, 30, 0};
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
 
     Window()
     {
@@ -49,11 +49,11 @@ struct Window {
         env.dialogs = &dialogs;
         env.clock = [this] { return now; };
         env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
     }
     ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }
 
-    Ui::TFrmTest& ui() { return *form->ui; }
+    Ui::MainWindow& ui() { return *form->ui; }
     RecordState& record() { return form->record(); }
     const ReadingTable& table() { return record().table(); }
     QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
@@ -396,7 +396,7 @@ TEST(RecordWindow, LoadedTextUsesTheWindowsDecimalSeparator)
     FormEnvironment env;
     env.dialogs = &dialogs;
     env.decimalSep = QStringLiteral(",");
-    TFrmTest form(env);
+    MainWindow form(env);
     QTemporaryDir folder;
     writeAll(folder.filePath("c.txt"), "h\r\n2,6\ta\r\n");
     LoadTable(form, folder.filePath("c.txt"), false);

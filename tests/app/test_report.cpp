@@ -7,26 +7,26 @@
 #include <functional>
 #include <memory>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
-#include "app/Unit1Report.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
+#include "app/MainWindowReport.h"
 #include "report/ReportDocument.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
 struct Window {
     ScriptedDialogs dialogs;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
 
     Window()
     {
         FormEnvironment env;
         env.dialogs = &dialogs;
         env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
         form->show();
     }
     ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }

@@ -8,16 +8,16 @@
 #include <ctime>
 #include <gtest/gtest.h>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
-#include "app/Unit1Serial.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
+#include "app/MainWindowSerial.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
 #include "tools/MeterLine.h"
 #include "tools/PseudoTerminal.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 using testsupport::pump;
 using testsupport::waitUntil;
@@ -51,13 +51,13 @@ protected:
         env.dialogs = &dialogs;
         env.decimalSep = QStringLiteral(".");
         env.exePath = programDir.path();
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
         // Only the links of the program's folder: the machine's own ports must not matter here.
         serial().COMM2.portMap() = ComPortMap(programDir.path(), [] { return QList<SystemSerialPort>(); });
         countReceived();
     }
 
-    Ui::TFrmTest& ui() const { return *form->ui; }
+    Ui::MainWindow& ui() const { return *form->ui; }
     SerialState& serial() const { return form->serial(); }
     int rows() const { return form->record().table().rowCount(); }
     QList<QByteArray> values() const
@@ -120,7 +120,7 @@ protected:
     QTemporaryDir programDir;
     PseudoTerminal meter;
     ScriptedDialogs dialogs;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
     qint64 received = 0;
 };
 
@@ -130,7 +130,7 @@ TEST_F(SerialWindow, StartState)
 {
     expectState(false, "COM Connect", true, false);
     EXPECT_EQ(visiblePanel(), ui().BtCOM1);
-    const TSerialPortDriver& COMM2 = serial().COMM2;
+    const SerialPortDriver& COMM2 = serial().COMM2;
     EXPECT_EQ(COMM2.ComPort(), pnCOM1);
     EXPECT_EQ(COMM2.ComPortSpeed(), br2400);
     EXPECT_EQ(COMM2.ComPortDataBits(), db8BITS);
@@ -363,7 +363,7 @@ TEST_F(SerialWindow, ClosingTheWindowReleasesThePort)
     ui().COMCon->click();
     ASSERT_TRUE(serial().COMM2.IsPortOpen());
     form.reset();
-    TSerialPortDriver other;
+    SerialPortDriver other;
     other.portMap() = ComPortMap(programDir.path(), [] { return QList<SystemSerialPort>(); });
     other.setComPort(pnCOM1);
     EXPECT_TRUE(other.PortOpen()) << other.lastError().toStdString();

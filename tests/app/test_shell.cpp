@@ -12,18 +12,18 @@
 
 #include "app/GuardedApplication.h"
 #include "app/PanelButton.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "display/LcdLabel.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
 struct Window {
     ScriptedDialogs dialogs;
     QTemporaryDir folder;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
 
     explicit Window(bool withHelp = true)
     {
@@ -33,7 +33,7 @@ struct Window {
         env.dialogs = &dialogs;
         env.exePath = folder.path();
         env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
     }
     ~Window()
     {
@@ -62,7 +62,7 @@ const char* const kDigits[] = {"LabelA", "LabelB", "LabelC", "LabelD", "H_Time1"
 TEST(Shell, StartUpState)
 {
     Window w;
-    TFrmTest& f = *w.form;
+    MainWindow& f = *w.form;
     EXPECT_EQ(QApplication::applicationName(), QStringLiteral("KM610_620"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("58-30172 Interface Program Ver2.01"));
     EXPECT_TRUE(f.ui->COM1->isChecked());
@@ -119,7 +119,7 @@ TEST(Shell, PanelStartsInItsDesignState)
 TEST(Shell, DispInitSwitchesAnnunciatorsButNeverDigits)
 {
     Window w;
-    TFrmTest& f = *w.form;
+    MainWindow& f = *w.form;
     f.ui->LabelB->setText(QStringLiteral("3"));
     f.ui->hz->setVisible(true);
 
@@ -155,7 +155,7 @@ TEST(Shell, DispInitSwitchesAnnunciatorsButNeverDigits)
 TEST(Shell, QuitAsksAndNoKeepsEverything)
 {
     Window w;
-    TFrmTest& f = *w.form;
+    MainWindow& f = *w.form;
     f.show();
     f.ui->RepeatSet->setChecked(false);
 

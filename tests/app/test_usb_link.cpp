@@ -9,15 +9,15 @@
 #include <gtest/gtest.h>
 
 #include "app/PanelButton.h"
-#include "app/Unit1.h"
-#include "app/Unit1Frames.h"
-#include "app/Unit1Record.h"
-#include "app/Unit1Usb.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowFrames.h"
+#include "app/MainWindowRecord.h"
+#include "app/MainWindowUsb.h"
 #include "link/ScriptedHidPlatform.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterGenerator.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ QByteArray emptyReport()
 struct UsbWindow {
     std::shared_ptr<ScriptedHidPlatform> platform = std::make_shared<ScriptedHidPlatform>();
     ScriptedDialogs dialogs;
-    std::unique_ptr<TFrmTest> form;
+    std::unique_ptr<MainWindow> form;
 
     explicit UsbWindow(const QList<ScriptedHidDevice>& present)
     {
@@ -56,7 +56,7 @@ struct UsbWindow {
         env.dialogs = &dialogs;
         env.decimalSep = QStringLiteral(".");
         env.hidPlatform = platform;
-        form = std::make_unique<TFrmTest>(env);
+        form = std::make_unique<MainWindow>(env);
         form->ConTimer.stop();  // the tests tick the watchdog themselves
     }
     ~UsbWindow()
@@ -65,7 +65,7 @@ struct UsbWindow {
         form.reset();
     }
 
-    Ui::TFrmTest& ui() const { return *form->ui; }
+    Ui::MainWindow& ui() const { return *form->ui; }
     void clickUsb() const { QTest::mouseClick(ui().Panel2, Qt::LeftButton); }
     QString caption() const { return ui().Panel2->text(); }
     QColor captionColour() const { return ui().Panel2->palette().color(QPalette::WindowText); }

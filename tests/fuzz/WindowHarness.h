@@ -4,13 +4,13 @@
 
 #include <QApplication>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace fuzzing {
 
-inline TFrmTest& window(bool commaSeparator)
+inline MainWindow& window(bool commaSeparator)
 {
     static int argc = 1;
     static char name[] = "fuzz";
@@ -22,11 +22,11 @@ inline TFrmTest& window(bool commaSeparator)
     }
     static ScriptedDialogs dialogs;
     // Never destroyed: the process ends with it, after the toolkit's own statics are gone.
-    static TFrmTest* w = nullptr;
+    static MainWindow* w = nullptr;
     if (!w) {
         FormEnvironment env;
         env.dialogs = &dialogs;
-        w = new TFrmTest(env);
+        w = new MainWindow(env);
         // A run of millions of inputs must not grow the table or the chart without end.
         w->ui->set1k->trigger();
     }

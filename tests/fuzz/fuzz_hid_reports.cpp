@@ -7,7 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    TFrmTest& form = fuzzing::window(data[0] & 1);
+    MainWindow& form = fuzzing::window(data[0] & 1);
     size_t at = 1;
     while (at + 2 <= size) {
         const size_t length = std::min<size_t>(data[at], size - at - 2);

@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     // The first byte picks the decimal separator and how the rest is cut into chunks.
-    TFrmTest& form = fuzzing::window(data[0] & 1);
+    MainWindow& form = fuzzing::window(data[0] & 1);
     unsigned chunkSeed = data[0] >> 1;
     const char* bytes = reinterpret_cast<const char*>(data + 1);
     size_t left = size - 1;

@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include "link/HidControllerClass.h"
+#include "link/HidDeviceController.h"
 #include "link/ScriptedHidPlatform.h"
 
 namespace hidtest {
@@ -56,7 +56,7 @@ struct EventLog {
             claimed << d->controller()->ClaimDevice(idx);
         return stopAfter < 0 || lines.filter(QStringLiteral("enumerate")).size() < stopAfter;
     }
-    void bind(THidDeviceController& c)
+    void bind(HidDeviceController& c)
     {
         c.setOnArrival(THidPlugEvent(this, &EventLog::arrival));
         c.setOnRemoval(THidPlugEvent(this, &EventLog::removal));

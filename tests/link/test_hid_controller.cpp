@@ -14,13 +14,13 @@ struct ControllerTest : ::testing::Test {
     std::shared_ptr<ScriptedHidPlatform> platform = std::make_shared<ScriptedHidPlatform>();
     hidtest::EventLog log;
 
-    std::unique_ptr<THidDeviceController> makeController()
+    std::unique_ptr<HidDeviceController> makeController()
     {
-        auto controller = std::make_unique<THidDeviceController>(platform);
+        auto controller = std::make_unique<HidDeviceController>(platform);
         log.bind(*controller);
         return controller;
     }
-    static QStringList ids(const THidDeviceController& c)
+    static QStringList ids(const HidDeviceController& c)
     {
         QStringList list;
         for (const THidDevice* d : c.devices())
@@ -33,13 +33,13 @@ TEST_F(ControllerTest, ASecondControllerIsRefusedWhileTheFirstExists)
 {
     auto first = makeController();
     try {
-        THidDeviceController second(platform);
+        HidDeviceController second(platform);
         FAIL() << "a second controller was created";
     } catch (const EControllerError& error) {
-        EXPECT_STREQ(error.what(), "Only one THidDeviceController allowed per program");
+        EXPECT_STREQ(error.what(), "Only one HidDeviceController allowed per program");
     }
     first.reset();
-    EXPECT_NO_THROW(THidDeviceController again(platform));  // the refused one did not keep its count
+    EXPECT_NO_THROW(HidDeviceController again(platform));  // the refused one did not keep its count
 }
 
 TEST_F(ControllerTest, SettingTheDeviceChangeHandlerFiresItOnceAndUnchangedDevicesFireNothing)

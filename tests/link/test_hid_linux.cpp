@@ -32,7 +32,7 @@ TEST(LinuxHidPlatform, EnumerationListsTheHidrawNodesOfThisMachine)
 
 TEST(LinuxHidPlatform, AControllerStartsWithoutErrorAndFiresItsFirstDeviceChange)
 {
-    THidDeviceController controller(std::make_shared<LinuxHidPlatform>());
+    HidDeviceController controller(std::make_shared<LinuxHidPlatform>());
     EXPECT_LE(controller.devices().size(), hidrawNodesOfThisMachine());  // some may be unidentifiable
     int changes = 0;
     controller.setOnDeviceChange(THidNotifyEvent(std::function<void()>([&changes] { ++changes; })));

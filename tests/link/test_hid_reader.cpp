@@ -75,13 +75,13 @@ struct ReaderStop {
 
 struct ReaderTest : ::testing::Test {
     std::shared_ptr<ScriptedHidPlatform> platform = std::make_shared<ScriptedHidPlatform>();
-    std::unique_ptr<THidDeviceController> controller;
+    std::unique_ptr<HidDeviceController> controller;
     THidDevice* cable = nullptr;
 
     void SetUp() override
     {
         platform->addDevice(ScriptedHidPlatform::meterCable());
-        controller = std::make_unique<THidDeviceController>(platform);
+        controller = std::make_unique<HidDeviceController>(platform);
         cable = controller->ClaimDevice(0);
         ASSERT_TRUE(cable);
         cable->SetSleepTime(20);

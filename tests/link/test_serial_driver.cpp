@@ -5,7 +5,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "link/SerialDrv.h"
+#include "link/SerialPortDriver.h"
 #include "tests/support/TestSupport.h"
 #include "tools/PseudoTerminal.h"
 
@@ -42,7 +42,7 @@ protected:
 
     QTemporaryDir folder;
     PseudoTerminal meter;
-    TSerialPortDriver driver;
+    SerialPortDriver driver;
     Received received;
     QStringList lostReasons;
 };
@@ -77,7 +77,7 @@ TEST(SerialDriverEnums, BaudRateIsTheNumberInTheName)
 
 TEST(SerialDriverDefaults, FreshComponent)
 {
-    TSerialPortDriver driver;
+    SerialPortDriver driver;
     EXPECT_EQ(driver.ComPort(), pnCOM2);
     EXPECT_EQ(driver.ComPortSpeed(), br9600);
     EXPECT_EQ(driver.ComPortDataBits(), db8BITS);
@@ -210,7 +210,7 @@ TEST_F(SerialDriverTest, CloseStopsPollingAndReconnectReadsAgain)
 TEST_F(SerialDriverTest, PortIsExclusive)
 {
     ASSERT_TRUE(driver.PortOpen());
-    TSerialPortDriver second;
+    SerialPortDriver second;
     second.portMap() = driver.portMap();
     second.setComPort(pnCOM1);
     EXPECT_FALSE(second.PortOpen());
@@ -221,7 +221,7 @@ TEST_F(SerialDriverTest, PortIsExclusive)
 TEST_F(SerialDriverTest, DestroyingTheDriverClosesThePort)
 {
     {
-        TSerialPortDriver first;
+        SerialPortDriver first;
         first.portMap() = driver.portMap();
         first.setComPort(pnCOM1);
         ASSERT_TRUE(first.PortOpen());
@@ -249,7 +249,7 @@ TEST_F(SerialDriverTest, MeterHangingUpEndsTheConnectionWithoutSpinning)
 TEST(SerialDriverOpenFailure, NoPortPresent)
 {
     QTemporaryDir folder;
-    TSerialPortDriver driver;
+    SerialPortDriver driver;
     driver.portMap() = ComPortMap(folder.path(), [] { return QList<SystemSerialPort>(); });
     driver.setComPort(pnCOM1);
     EXPECT_FALSE(driver.PortOpen());
@@ -264,7 +264,7 @@ TEST(SerialDriverOpenFailure, LinkToAVanishedDeviceNamesIt)
     QTemporaryDir folder;
     const QString vanished = folder.filePath(QStringLiteral("unplugged/ttyUSB0"));
     ASSERT_TRUE(QFile::link(vanished, folder.filePath(QStringLiteral("COM2"))));
-    TSerialPortDriver driver;
+    SerialPortDriver driver;
     driver.portMap() = ComPortMap(folder.path(), [] { return QList<SystemSerialPort>(); });
     driver.setComPort(pnCOM2);
     EXPECT_FALSE(driver.PortOpen());

@@ -4,11 +4,11 @@
 #include <QDir>
 #include <QtMath>
 
-#include "app/Unit1.h"
-#include "app/Unit1Chart.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowChart.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterFrame.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ double mainsVolts(int i)
     return 229 + drift + dip;
 }
 
-void save(TFrmTest& window, const QString& out, const char* state)
+void save(MainWindow& window, const QString& out, const char* state)
 {
     window.chart().surface.refresh();
     QApplication::processEvents();
@@ -37,7 +37,7 @@ int main(int argc, char** argv)
     FormEnvironment env;
     env.dialogs = &dialogs;
     env.decimalSep = QStringLiteral(".");
-    TFrmTest window(env);
+    MainWindow window(env);
     window.show();
 
     // 250 frames of an AC voltage reading on the 600 V range: plotted, recorded and shown on the panel.

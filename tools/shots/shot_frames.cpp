@@ -5,7 +5,7 @@
 #include <QDir>
 #include <cstdio>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterGenerator.h"
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
         ScriptedDialogs dialogs;
         FormEnvironment env;
         env.dialogs = &dialogs;
-        TFrmTest window(env);
+        MainWindow window(env);
         window.show();
         for (const QByteArray& frame : frames) {
             const QByteArray bytes = MeterGenerator::toSerialBytes(frame, 0);

@@ -9,12 +9,12 @@
 #include <QMenu>
 #include <QScrollBar>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
 #include "record/ReadingGrid.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterGenerator.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
     FormEnvironment env;
     env.dialogs = &dialogs;
     env.clock = [&seconds] { return QTime(14, 5, 0).addSecs(seconds); };
-    TFrmTest window(env);
+    MainWindow window(env);
     window.show();
 
     // A few minutes of a meter on a mains circuit, two frames a second.

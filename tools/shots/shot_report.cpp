@@ -4,15 +4,15 @@
 #include <QDir>
 #include <QTimer>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
 #include "report/ReportPreview.h"
 #include "tests/support/ScriptedDialogs.h"
 
 namespace {
 
 // Runs a preview command and saves the preview on each of the given pages before closing it.
-void shootPreview(TFrmTest& window, void (TFrmTest::*command)(), const QString& out,
+void shootPreview(MainWindow& window, void (MainWindow::*command)(), const QString& out,
                   const QList<std::pair<int, QString>>& pages)
 {
     QTimer::singleShot(0, &window, [&] {
@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     ScriptedDialogs dialogs;
     FormEnvironment env;
     env.dialogs = &dialogs;
-    TFrmTest window(env);
+    MainWindow window(env);
     window.show();
     const QByteArray values[] = {"229.8", "230.1", "230.4", "231.0", "229.5"};
     for (int i = 0; i < 75; ++i) {
@@ -47,8 +47,8 @@ int main(int argc, char** argv)
         window.record().cds1.append({i + 1, time, values[i % 5], "V", "600.0V", "40.0A"});
     }
     QApplication::processEvents();
-    shootPreview(window, &TFrmTest::MajPrintClick, out,
+    shootPreview(window, &MainWindow::MajPrintClick, out,
                  {{1, QStringLiteral("report-preview-page1.png")}, {3, QStringLiteral("report-preview-page3.png")}});
-    shootPreview(window, &TFrmTest::SpeedButton7Click, out, {{1, QStringLiteral("report-store-preview.png")}});
+    shootPreview(window, &MainWindow::SpeedButton7Click, out, {{1, QStringLiteral("report-store-preview.png")}});
     return 0;
 }

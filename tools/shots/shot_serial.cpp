@@ -7,17 +7,17 @@
 #include <QThread>
 #include <QTime>
 
-#include "app/Unit1.h"
-#include "app/Unit1Serial.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowSerial.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterGenerator.h"
 #include "tools/MeterLine.h"
 #include "tools/PseudoTerminal.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
-void save(TFrmTest& window, const QString& out, const char* state)
+void save(MainWindow& window, const QString& out, const char* state)
 {
     QApplication::processEvents();
     window.grab().save(out + QStringLiteral("/serial-%1.png").arg(QString::fromLatin1(state)));
@@ -53,11 +53,11 @@ int main(int argc, char** argv)
     env.dialogs = &dialogs;
     env.decimalSep = QStringLiteral(".");
     env.exePath = programDir.path();
-    TFrmTest window(env);
+    MainWindow window(env);
     window.show();
 
     qint64 received = 0;
-    TSerialPortDriver& COMM2 = window.serial().COMM2;
+    SerialPortDriver& COMM2 = window.serial().COMM2;
     const TSerialPortReceiveDataEvent toWindow = COMM2.OnReceiveData;
     COMM2.OnReceiveData = [&](QObject* sender, const char* data, qint32 size) {
         received += size;

@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <QDir>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "tests/support/ScriptedDialogs.h"
 
 int main(int argc, char** argv)
@@ -12,7 +12,7 @@ int main(int argc, char** argv)
     ScriptedDialogs dialogs;
     FormEnvironment env;
     env.dialogs = &dialogs;
-    TFrmTest window(env);
+    MainWindow window(env);
     window.show();
     QApplication::processEvents();
     window.grab().save(out + QStringLiteral("/startup-window.png"));

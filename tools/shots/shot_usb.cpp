@@ -6,19 +6,19 @@
 #include <QMutex>
 #include <QThread>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
-#include "app/Unit1Usb.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
+#include "app/MainWindowUsb.h"
 #include "link/ScriptedHidPlatform.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterGenerator.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
 const QString kCable = QStringLiteral("/sys/scripted/cable");
 
-void save(TFrmTest& window, const QString& out, const char* state)
+void save(MainWindow& window, const QString& out, const char* state)
 {
     QApplication::processEvents();
     window.grab().save(out + QStringLiteral("/usb-%1.png").arg(QString::fromLatin1(state)));
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     env.dialogs = &dialogs;
     env.decimalSep = QStringLiteral(".");
     env.hidPlatform = platform;
-    TFrmTest window(env);
+    MainWindow window(env);
     window.show();
 
     // Half a minute of the meter's frames, fed as fast as the window takes them in.

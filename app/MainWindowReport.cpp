@@ -1,22 +1,22 @@
-#include "app/Unit1Report.h"
+#include "app/MainWindowReport.h"
 
 #include <QEventLoop>
 #include <QPointer>
 
-#include "app/Unit1.h"
-#include "app/Unit1Record.h"
-#include "ui_Unit1.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
 // Shows the report's preview and returns when it closes; the window's messages go on being dispatched
 // meanwhile, so frames keep arriving and rows keep being recorded. With the preview already open, it
 // only comes to the front.
-void previewUntilClosed(TFrmTest& form, BandReport& report, const ReadingTable& rows)
+void previewUntilClosed(MainWindow& form, BandReport& report, const ReadingTable& rows)
 {
     if (report.raisePreview())
         return;
-    const QPointer<TFrmTest> window(&form);
+    const QPointer<MainWindow> window(&form);
     ReportPreview* preview = report.openPreview(rows, &form, {&form.dialogs(), form.report().choosePrinter});
     QEventLoop loop;
     QObject::connect(preview, &QObject::destroyed, &loop, &QEventLoop::quit);
@@ -28,14 +28,14 @@ void previewUntilClosed(TFrmTest& form, BandReport& report, const ReadingTable& 
 
 }  // namespace
 
-void TFrmTest::setupReport()
+void MainWindow::setupReport()
 {
     m_report = std::make_unique<ReportState>();
     m_report->Report1.beforePrint = [this] { Report1BeforePrint(); };
     m_report->Report2.beforePrint = [this] { Report2BeforePrint(); };
 }
 
-void TFrmTest::MajPrintClick()
+void MainWindow::MajPrintClick()
 {
     // The report prints the table as it is at this moment, so its pages, its total and its exports agree
     // while recording goes on; rows recorded meanwhile join the next report.
@@ -45,7 +45,7 @@ void TFrmTest::MajPrintClick()
     previewUntilClosed(*this, state.Report1, rows);
 }
 
-void TFrmTest::SpeedButton6Click()
+void MainWindow::SpeedButton6Click()
 {
     // The size asked for is the outer one, title bar and borders included.
     const QSize frame = frameGeometry().size() - size();
@@ -53,7 +53,7 @@ void TFrmTest::SpeedButton6Click()
     ui->Chtshow->resize(ui->Chtshow->width(), 278);
 }
 
-void TFrmTest::SpeedButton7Click()
+void MainWindow::SpeedButton7Click()
 {
     const ReadingTable noTable;
     ReportState& state = report();
@@ -61,12 +61,12 @@ void TFrmTest::SpeedButton7Click()
     previewUntilClosed(*this, state.Report2, noTable);
 }
 
-void TFrmTest::Report1BeforePrint()
+void MainWindow::Report1BeforePrint()
 {
     report().Report1.layout().setLabelText(QStringLiteral("Allpage"), QString::number(report().DataReportPages));
 }
 
-void TFrmTest::Report2BeforePrint()
+void MainWindow::Report2BeforePrint()
 {
     report().Report2.layout().setLabelText(QStringLiteral("Sallpage"), QString::number(report().StoreReportPages));
 }

@@ -24,14 +24,14 @@ private:
     Kind m_kind;
 };
 
-class THidDeviceController {
+class HidDeviceController {
 public:
     // Lists the present devices and subscribes to the platform's change notification. Raises
-    // "Only one THidDeviceController allowed per program" while another controller exists.
-    explicit THidDeviceController(std::shared_ptr<HidPlatform> platform);
-    ~THidDeviceController();
-    THidDeviceController(const THidDeviceController&) = delete;
-    THidDeviceController& operator=(const THidDeviceController&) = delete;
+    // "Only one HidDeviceController allowed per program" while another controller exists.
+    explicit HidDeviceController(std::shared_ptr<HidPlatform> platform);
+    ~HidDeviceController();
+    HidDeviceController(const HidDeviceController&) = delete;
+    HidDeviceController& operator=(const HidDeviceController&) = delete;
 
     static constexpr const char* VersionText = "1.0.22";
     QString Version() const { return QString::fromLatin1(VersionText); }

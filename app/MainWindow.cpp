@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,14 +15,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/Unit1Chart.h"
-#include "app/Unit1Frames.h"
-#include "app/Unit1Record.h"
-#include "app/Unit1Report.h"
-#include "app/Unit1Serial.h"
-#include "app/Unit1Usb.h"
+#include "app/MainWindowChart.h"
+#include "app/MainWindowFrames.h"
+#include "app/MainWindowRecord.h"
+#include "app/MainWindowReport.h"
+#include "app/MainWindowSerial.h"
+#include "app/MainWindowUsb.h"
 #include "display/LcdPictures.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ QPixmap cornerArrows(bool outwards)
 
 }  // namespace
 
-TFrmTest::TFrmTest(FormEnvironment env, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::TFrmTest), m_env(std::move(env))
+MainWindow::MainWindow(FormEnvironment env, QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), m_env(std::move(env))
 {
     if (m_env.dialogs) {
         m_dialogs = m_env.dialogs;
@@ -100,7 +100,7 @@ TFrmTest::TFrmTest(FormEnvironment env, QWidget* parent)
     FormCreate();
 }
 
-TFrmTest::~TFrmTest()
+MainWindow::~MainWindow()
 {
     // Links stop before the widgets they feed go away.
     m_usb.reset();
@@ -108,7 +108,7 @@ TFrmTest::~TFrmTest()
     delete ui;
 }
 
-void TFrmTest::applyStoredLayout()
+void MainWindow::applyStoredLayout()
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -182,71 +182,71 @@ void TFrmTest::applyStoredLayout()
     SampInterTime.start();
 }
 
-void TFrmTest::bindComponents()
+void MainWindow::bindComponents()
 {
-    connect(&ConTimer, &QTimer::timeout, this, &TFrmTest::ConTimerTimer);
-    connect(&SampInterTime, &QTimer::timeout, this, &TFrmTest::SampInterTimeTimer);
-    connect(&Engertimer, &QTimer::timeout, this, &TFrmTest::EngertimerTimer);
-    connect(&Timer2, &QTimer::timeout, this, &TFrmTest::Timer2Timer);
+    connect(&ConTimer, &QTimer::timeout, this, &MainWindow::ConTimerTimer);
+    connect(&SampInterTime, &QTimer::timeout, this, &MainWindow::SampInterTimeTimer);
+    connect(&Engertimer, &QTimer::timeout, this, &MainWindow::EngertimerTimer);
+    connect(&Timer2, &QTimer::timeout, this, &MainWindow::Timer2Timer);
 
-    connect(ui->COMCon, &QPushButton::clicked, this, &TFrmTest::COMConClick);
-    connect(ui->USBCon, &QPushButton::clicked, this, &TFrmTest::USBConClick);
-    connect(ui->ReadBtn, &QPushButton::clicked, this, &TFrmTest::ReadBtnClick);
-    connect(ui->SetFeature, &QPushButton::clicked, this, &TFrmTest::SetFeatureClick);
-    connect(ui->Panel1, &PanelButton::clicked, this, &TFrmTest::Panel1Click);
-    connect(ui->Panel2, &PanelButton::clicked, this, &TFrmTest::Panel2Click);
-    connect(ui->Panel3, &PanelButton::clicked, this, &TFrmTest::Panel3Click);
-    connect(ui->BtCOM1, &PanelButton::clicked, this, &TFrmTest::BtCOM1Click);
-    connect(ui->BtCOM2, &PanelButton::clicked, this, &TFrmTest::btCOM2Click);
-    connect(ui->BtCOM3, &PanelButton::clicked, this, &TFrmTest::btCOM3Click);
-    connect(ui->BtCOM4, &PanelButton::clicked, this, &TFrmTest::BtCOM4Click);
+    connect(ui->COMCon, &QPushButton::clicked, this, &MainWindow::COMConClick);
+    connect(ui->USBCon, &QPushButton::clicked, this, &MainWindow::USBConClick);
+    connect(ui->ReadBtn, &QPushButton::clicked, this, &MainWindow::ReadBtnClick);
+    connect(ui->SetFeature, &QPushButton::clicked, this, &MainWindow::SetFeatureClick);
+    connect(ui->Panel1, &PanelButton::clicked, this, &MainWindow::Panel1Click);
+    connect(ui->Panel2, &PanelButton::clicked, this, &MainWindow::Panel2Click);
+    connect(ui->Panel3, &PanelButton::clicked, this, &MainWindow::Panel3Click);
+    connect(ui->BtCOM1, &PanelButton::clicked, this, &MainWindow::BtCOM1Click);
+    connect(ui->BtCOM2, &PanelButton::clicked, this, &MainWindow::btCOM2Click);
+    connect(ui->BtCOM3, &PanelButton::clicked, this, &MainWindow::btCOM3Click);
+    connect(ui->BtCOM4, &PanelButton::clicked, this, &MainWindow::BtCOM4Click);
 
-    connect(ui->SpeedButton1, &QToolButton::clicked, this, &TFrmTest::Save_asClick);
-    connect(ui->SpeedButton2, &QToolButton::clicked, this, &TFrmTest::ClearRClick);
-    connect(ui->SpeedButton3, &QToolButton::clicked, this, &TFrmTest::OpenClick);
-    connect(ui->MajPrint, &QToolButton::clicked, this, &TFrmTest::MajPrintClick);
-    connect(ui->SpeedButton6, &QToolButton::clicked, this, &TFrmTest::SpeedButton6Click);
-    connect(ui->SpeedButton7, &QToolButton::clicked, this, &TFrmTest::SpeedButton7Click);
-    connect(ui->RecordSITime, &QLineEdit::textChanged, this, &TFrmTest::RecordSITimeChange);
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, &MainWindow::Save_asClick);
+    connect(ui->SpeedButton2, &QToolButton::clicked, this, &MainWindow::ClearRClick);
+    connect(ui->SpeedButton3, &QToolButton::clicked, this, &MainWindow::OpenClick);
+    connect(ui->MajPrint, &QToolButton::clicked, this, &MainWindow::MajPrintClick);
+    connect(ui->SpeedButton6, &QToolButton::clicked, this, &MainWindow::SpeedButton6Click);
+    connect(ui->SpeedButton7, &QToolButton::clicked, this, &MainWindow::SpeedButton7Click);
+    connect(ui->RecordSITime, &QLineEdit::textChanged, this, &MainWindow::RecordSITimeChange);
 
     // The fill box follows ticks set by code as well as clicks.
-    connect(ui->BtFill, &QCheckBox::toggled, this, &TFrmTest::BtFillClick);
-    connect(ui->Maxrecord, &QLineEdit::textChanged, this, &TFrmTest::MaxrecordChange);
-    connect(ui->BtSave, &QToolButton::clicked, this, &TFrmTest::BtSaveClick);
-    connect(ui->BtNew, &QToolButton::clicked, this, &TFrmTest::ClearRClick);
-    connect(ui->BtFirst, &QToolButton::clicked, this, &TFrmTest::BtFirstClick);
-    connect(ui->BTPrevious, &QToolButton::clicked, this, &TFrmTest::BTPreviousClick);
-    connect(ui->BtNext, &QToolButton::clicked, this, &TFrmTest::BtNextClick);
-    connect(ui->BTlast, &QToolButton::clicked, this, &TFrmTest::BTlastClick);
-    connect(ui->TbFd, &PanelButton::clicked, this, &TFrmTest::TbSxClick);
-    connect(ui->TbSx, &PanelButton::clicked, this, &TFrmTest::TbSxClick);
+    connect(ui->BtFill, &QCheckBox::toggled, this, &MainWindow::BtFillClick);
+    connect(ui->Maxrecord, &QLineEdit::textChanged, this, &MainWindow::MaxrecordChange);
+    connect(ui->BtSave, &QToolButton::clicked, this, &MainWindow::BtSaveClick);
+    connect(ui->BtNew, &QToolButton::clicked, this, &MainWindow::ClearRClick);
+    connect(ui->BtFirst, &QToolButton::clicked, this, &MainWindow::BtFirstClick);
+    connect(ui->BTPrevious, &QToolButton::clicked, this, &MainWindow::BTPreviousClick);
+    connect(ui->BtNext, &QToolButton::clicked, this, &MainWindow::BtNextClick);
+    connect(ui->BTlast, &QToolButton::clicked, this, &MainWindow::BTlastClick);
+    connect(ui->TbFd, &PanelButton::clicked, this, &MainWindow::TbSxClick);
+    connect(ui->TbSx, &PanelButton::clicked, this, &MainWindow::TbSxClick);
 
-    connect(ui->COM1, &QAction::triggered, this, &TFrmTest::COM1Click);
-    connect(ui->COM2, &QAction::triggered, this, &TFrmTest::COM2Click);
-    connect(ui->COM3, &QAction::triggered, this, &TFrmTest::COM3Click);
-    connect(ui->COM4, &QAction::triggered, this, &TFrmTest::COM4Click);
-    connect(ui->USB, &QAction::triggered, this, &TFrmTest::USBClick);
-    connect(ui->Savepicture, &QAction::triggered, this, &TFrmTest::BtSaveClick);
-    connect(ui->FirstP, &QAction::triggered, this, &TFrmTest::BtFirstClick);
-    connect(ui->NextP, &QAction::triggered, this, &TFrmTest::BtNextClick);
-    connect(ui->LastP, &QAction::triggered, this, &TFrmTest::BTlastClick);
-    connect(ui->PrivousP, &QAction::triggered, this, &TFrmTest::BTPreviousClick);
-    connect(ui->FillP, &QAction::triggered, this, &TFrmTest::FillPClick);
-    connect(ui->New1, &QAction::triggered, this, &TFrmTest::ClearRClick);
-    connect(ui->SaveR, &QAction::triggered, this, &TFrmTest::Save_asClick);
-    connect(ui->set1k, &QAction::triggered, this, &TFrmTest::set1kClick);
-    connect(ui->set5k, &QAction::triggered, this, &TFrmTest::set5kClick);
-    connect(ui->set10k, &QAction::triggered, this, &TFrmTest::set10kClick);
-    connect(ui->set50k, &QAction::triggered, this, &TFrmTest::set50kClick);
-    connect(ui->set100k, &QAction::triggered, this, &TFrmTest::set100kClick);
-    connect(ui->setlimit, &QAction::triggered, this, &TFrmTest::setlimitClick);
-    connect(ui->ClearR, &QAction::triggered, this, &TFrmTest::ClearRClick);
-    connect(ui->SearchR, &QAction::triggered, this, &TFrmTest::SearchRClick);
-    connect(ui->HELP1, &QAction::triggered, this, &TFrmTest::HELP1Click);
-    connect(ui->About2, &QAction::triggered, this, &TFrmTest::About2Click);
+    connect(ui->COM1, &QAction::triggered, this, &MainWindow::COM1Click);
+    connect(ui->COM2, &QAction::triggered, this, &MainWindow::COM2Click);
+    connect(ui->COM3, &QAction::triggered, this, &MainWindow::COM3Click);
+    connect(ui->COM4, &QAction::triggered, this, &MainWindow::COM4Click);
+    connect(ui->USB, &QAction::triggered, this, &MainWindow::USBClick);
+    connect(ui->Savepicture, &QAction::triggered, this, &MainWindow::BtSaveClick);
+    connect(ui->FirstP, &QAction::triggered, this, &MainWindow::BtFirstClick);
+    connect(ui->NextP, &QAction::triggered, this, &MainWindow::BtNextClick);
+    connect(ui->LastP, &QAction::triggered, this, &MainWindow::BTlastClick);
+    connect(ui->PrivousP, &QAction::triggered, this, &MainWindow::BTPreviousClick);
+    connect(ui->FillP, &QAction::triggered, this, &MainWindow::FillPClick);
+    connect(ui->New1, &QAction::triggered, this, &MainWindow::ClearRClick);
+    connect(ui->SaveR, &QAction::triggered, this, &MainWindow::Save_asClick);
+    connect(ui->set1k, &QAction::triggered, this, &MainWindow::set1kClick);
+    connect(ui->set5k, &QAction::triggered, this, &MainWindow::set5kClick);
+    connect(ui->set10k, &QAction::triggered, this, &MainWindow::set10kClick);
+    connect(ui->set50k, &QAction::triggered, this, &MainWindow::set50kClick);
+    connect(ui->set100k, &QAction::triggered, this, &MainWindow::set100kClick);
+    connect(ui->setlimit, &QAction::triggered, this, &MainWindow::setlimitClick);
+    connect(ui->ClearR, &QAction::triggered, this, &MainWindow::ClearRClick);
+    connect(ui->SearchR, &QAction::triggered, this, &MainWindow::SearchRClick);
+    connect(ui->HELP1, &QAction::triggered, this, &MainWindow::HELP1Click);
+    connect(ui->About2, &QAction::triggered, this, &MainWindow::About2Click);
 }
 
-void TFrmTest::FormCreate()
+void MainWindow::FormCreate()
 {
     DecimalSep = GetDecimalSep();
     setupChart();
@@ -265,20 +265,20 @@ void TFrmTest::FormCreate()
         move(screen->availableGeometry().center() - rect().center());
 }
 
-QString TFrmTest::GetDecimalSep() const
+QString MainWindow::GetDecimalSep() const
 {
     if (!m_env.decimalSep.isEmpty())
         return m_env.decimalSep.left(10);
     return QLocale::system().decimalPoint().left(10);
 }
 
-bool TFrmTest::FormCloseQuery()
+bool MainWindow::FormCloseQuery()
 {
     return dialogs().message(QStringLiteral("Are you sure quit?"), QStringLiteral("KM610_KM620"),
                              Dialogs::Icon::Question, Dialogs::Yes | Dialogs::No) == Dialogs::Yes;
 }
 
-void TFrmTest::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (FormCloseQuery())
         event->accept();
@@ -286,17 +286,17 @@ void TFrmTest::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-void TFrmTest::Panel3Click()
+void MainWindow::Panel3Click()
 {
     close();
 }
 
-QString TFrmTest::helpFilePath() const
+QString MainWindow::helpFilePath() const
 {
     return ExePath + QStringLiteral("km610-help.html");
 }
 
-void TFrmTest::HELP1Click()
+void MainWindow::HELP1Click()
 {
     const QString path = helpFilePath();
     const QFileInfo info(path);
@@ -328,9 +328,9 @@ void TFrmTest::HELP1Click()
     viewer->raise();
 }
 
-void TFrmTest::About2Click() {}
+void MainWindow::About2Click() {}
 
-void TFrmTest::DispInit(int mode)
+void MainWindow::DispInit(int mode)
 {
     if (mode != 0 && mode != 1)
         return;
@@ -347,7 +347,7 @@ void TFrmTest::DispInit(int mode)
             w->setVisible(on);
 }
 
-void TFrmTest::EngertimerTimer()
+void MainWindow::EngertimerTimer()
 {
     ui->T_dPoint1->setVisible(!ui->T_dPoint1->isVisible());
 }

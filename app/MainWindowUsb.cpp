@@ -1,14 +1,14 @@
-#include "app/Unit1Usb.h"
+#include "app/MainWindowUsb.h"
 
 #include <QAction>
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalBlocker>
 
-#include "app/Unit1.h"
-#include "app/Unit1Frames.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowFrames.h"
 #include "link/LinuxHidPlatform.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void setPanelColour(QWidget* panel, const QColor& colour)
 
 // USBCon and COMCon are one group in which all may be up: pressing one down releases the other, without
 // running the other's handler.
-void setUsbConDown(Ui::TFrmTest* ui, bool down)
+void setUsbConDown(Ui::MainWindow* ui, bool down)
 {
     ui->USBCon->setChecked(down);
     if (down) {
@@ -37,13 +37,13 @@ void setUsbConDown(Ui::TFrmTest* ui, bool down)
     }
 }
 
-void showInformation(TFrmTest& window, const QString& text)
+void showInformation(MainWindow& window, const QString& text)
 {
     window.dialogs().message(text, usbtext::Caption, Dialogs::Icon::Information, Dialogs::Ok);
 }
 
 // The device of the selected line of DevListBox, if a line is selected.
-THidDevice* selectedDevice(const TFrmTest& window)
+THidDevice* selectedDevice(const MainWindow& window)
 {
     const QListWidgetItem* item = window.ui->DevListBox->currentItem();
     if (!item || !item->isSelected())
@@ -54,7 +54,7 @@ THidDevice* selectedDevice(const TFrmTest& window)
 // The link is switched off as the watchdog does it: button up, reader stopped, the message, and a yellow
 // "CONNECT" where "DISCONNECT" stood. The message box runs a nested event loop, so the caption is
 // looked at after it.
-void linkLost(TFrmTest& window, const QString& message)
+void linkLost(MainWindow& window, const QString& message)
 {
     setUsbConDown(window.ui, false);
     if (THidDevice* device = window.usb().CurDevice)
@@ -86,47 +86,47 @@ QString usbAccessDeniedText(const QString& node, quint32 error)
         .arg(node, qt_error_string(int(error)), QString::fromLatin1(LinuxHidPlatform::RulesFileName));
 }
 
-void TFrmTest::setupUsb()
+void MainWindow::setupUsb()
 {
     m_usb = std::make_unique<UsbState>();
     ui->USB->setCheckable(true);  // the link-type items carry a check mark
     std::shared_ptr<HidPlatform> platform = m_env.hidPlatform;
     if (!platform)
         platform = std::make_shared<LinuxHidPlatform>();
-    m_usb->Hidctl = std::make_unique<THidDeviceController>(std::move(platform));
-    THidDeviceController& hidctl = *m_usb->Hidctl;
-    hidctl.setOnArrival(THidPlugEvent(this, &TFrmTest::HidCtlArrival));
-    hidctl.setOnRemoval(THidPlugEvent(this, &TFrmTest::HidCtlRemoval));
-    hidctl.setOnEnumerate(THidEnumerateEvent(this, &TFrmTest::HidCtlEnumerate));
-    hidctl.setOnDeviceDataError(THidDataErrorEvent(this, &TFrmTest::HidCtlDeviceDataError));
+    m_usb->Hidctl = std::make_unique<HidDeviceController>(std::move(platform));
+    HidDeviceController& hidctl = *m_usb->Hidctl;
+    hidctl.setOnArrival(THidPlugEvent(this, &MainWindow::HidCtlArrival));
+    hidctl.setOnRemoval(THidPlugEvent(this, &MainWindow::HidCtlRemoval));
+    hidctl.setOnEnumerate(THidEnumerateEvent(this, &MainWindow::HidCtlEnumerate));
+    hidctl.setOnDeviceDataError(THidDataErrorEvent(this, &MainWindow::HidCtlDeviceDataError));
     // Binding the device-change handler fires it: the list is filled before the window shows.
-    hidctl.setOnDeviceChange(THidNotifyEvent(this, &TFrmTest::HidCtlDeviceChange));
+    hidctl.setOnDeviceChange(THidNotifyEvent(this, &MainWindow::HidCtlDeviceChange));
 }
 
-void TFrmTest::HidCtlArrival(THidDevice* HidDev)
+void MainWindow::HidCtlArrival(THidDevice* HidDev)
 {
     HistoryListBox.append(QStringLiteral("Arrival of ") + DeviceName(HidDev));
 }
 
-void TFrmTest::HidCtlRemoval(THidDevice* HidDev)
+void MainWindow::HidCtlRemoval(THidDevice* HidDev)
 {
     HistoryListBox.append(QStringLiteral("Removal of ") + DeviceName(HidDev));
 }
 
-void TFrmTest::HidCtlDeviceDataError(THidDevice* /*HidDev*/, quint32 Error)
+void MainWindow::HidCtlDeviceDataError(THidDevice* /*HidDev*/, quint32 Error)
 {
     HistoryListBox.append(
         QStringLiteral("READ ERROR: %1 (%2)").arg(qt_error_string(int(Error)), QString::number(Error, 16).toUpper()));
 }
 
-bool TFrmTest::HidCtlEnumerate(THidDevice* HidDev, int Idx)
+bool MainWindow::HidCtlEnumerate(THidDevice* HidDev, int Idx)
 {
     ui->DevListBox->addItem(DeviceName(HidDev));
     m_usb->lineDevices.emplace_back(m_usb->Hidctl->ClaimDevice(Idx));
     return true;
 }
 
-void TFrmTest::HidCtlDeviceChange()
+void MainWindow::HidCtlDeviceChange()
 {
     const bool linkOn = ui->USBCon->isChecked();
     ReadBtnClick();
@@ -153,18 +153,18 @@ void TFrmTest::HidCtlDeviceChange()
     } else {
         SetFeatureClick();
         m_usb->CurDevice = device;
-        device->SetDataHandler(THidDataEvent(this, &TFrmTest::Read610));
+        device->SetDataHandler(THidDataEvent(this, &MainWindow::Read610));
     }
 }
 
-void TFrmTest::ReadBtnClick()
+void MainWindow::ReadBtnClick()
 {
     m_usb->CurDevice = selectedDevice(*this);
     if (m_usb->CurDevice && m_usb->CurDevice->CanReadWrite())
         m_usb->CurDevice->SetDataHandler({});
 }
 
-void TFrmTest::SetFeatureClick()
+void MainWindow::SetFeatureClick()
 {
     m_usb->CurDevice = selectedDevice(*this);
     if (!m_usb->CurDevice) {
@@ -179,7 +179,7 @@ void TFrmTest::SetFeatureClick()
     HistoryListBox.append(line);
 }
 
-void TFrmTest::USBConClick()
+void MainWindow::USBConClick()
 {
     setUsbConDown(ui, !ui->USBCon->isChecked());
     ReadBtnClick();
@@ -194,7 +194,7 @@ void TFrmTest::USBConClick()
             if (connecting)
                 showInformation(*this, usbAccessDeniedText(device->pnpInfo().path, device->readWriteError()));
         } else if (ui->USBCon->isChecked()) {
-            device->SetDataHandler(THidDataEvent(this, &TFrmTest::Read610));
+            device->SetDataHandler(THidDataEvent(this, &MainWindow::Read610));
         } else {
             device->SetDataHandler({});
         }
@@ -204,7 +204,7 @@ void TFrmTest::USBConClick()
     ui->Comset->setEnabled(!ui->USBCon->isChecked());
 }
 
-void TFrmTest::Panel2Click()
+void MainWindow::Panel2Click()
 {
     if (ui->Panel2->text() == Connect) {
         if (LinkType > 4)
@@ -218,7 +218,7 @@ void TFrmTest::Panel2Click()
         USBConClick();
 }
 
-void TFrmTest::USBClick()
+void MainWindow::USBClick()
 {
     for (QAction* port : {ui->COM1, ui->COM2, ui->COM3, ui->COM4})
         port->setChecked(false);
@@ -229,7 +229,7 @@ void TFrmTest::USBClick()
     ui->Panel1->setText(QStringLiteral("USB"));
 }
 
-void TFrmTest::Panel1Click()
+void MainWindow::Panel1Click()
 {
     if (ui->Panel2->text() != Connect)
         return;
@@ -243,7 +243,7 @@ void TFrmTest::Panel1Click()
     }
 }
 
-void TFrmTest::ConTimerTimer()
+void MainWindow::ConTimerTimer()
 {
     if (m_usb->ConTick != 2) {
         ++m_usb->ConTick;

@@ -6,7 +6,7 @@
 
 #include "chart/ChartPicture.h"
 #include "chart/QtChartSurface.h"
-#include "chart/uCharControl.h"
+#include "chart/ChartPager.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ protected:
 
     QChartView view;
     QtChartSurface surface{&view};
-    TChartControl pager{surface, 100};
+    ChartPager pager{surface, 100};
 };
 
 TEST_F(ChartPictureTest, IsTheViewsSizeAndShowsThePageInView)

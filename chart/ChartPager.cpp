@@ -1,4 +1,4 @@
-#include "chart/uCharControl.h"
+#include "chart/ChartPager.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -12,7 +12,7 @@ const QColor PointColour(0, 0, 255);
 
 }  // namespace
 
-TChartControl::TChartControl(ChartSurface& chart, int pageSize) : Chart(chart)
+ChartPager::ChartPager(ChartSurface& chart, int pageSize) : Chart(chart)
 {
     if (pageSize < 1)
         throw std::invalid_argument("a chart page must hold at least one point");
@@ -27,7 +27,7 @@ TChartControl::TChartControl(ChartSurface& chart, int pageSize) : Chart(chart)
     Chart.setSeriesShown(0, true);
 }
 
-int TChartControl::AddValue(double value)
+int ChartPager::AddValue(double value)
 {
     addToEverySeries(value);
     recountPages();
@@ -39,7 +39,7 @@ int TChartControl::AddValue(double value)
     return CurrentPage;
 }
 
-int TChartControl::FirstPage()
+int ChartPager::FirstPage()
 {
     if (PageCount > 1 && CurrentPage != 1) {
         scrollPages(-1, CurrentPage - 1);
@@ -49,7 +49,7 @@ int TChartControl::FirstPage()
     return CurrentPage;
 }
 
-int TChartControl::PriorPage()
+int ChartPager::PriorPage()
 {
     if (CurrentPage > 1) {
         scrollPages(-1, 1);
@@ -59,7 +59,7 @@ int TChartControl::PriorPage()
     return CurrentPage;
 }
 
-int TChartControl::NextPage()
+int ChartPager::NextPage()
 {
     if (PageCount > 1 && CurrentPage != PageCount) {
         scrollPages(+1, 1);
@@ -69,7 +69,7 @@ int TChartControl::NextPage()
     return CurrentPage;
 }
 
-int TChartControl::LastPage()
+int ChartPager::LastPage()
 {
     if (PageCount > 1 && CurrentPage != PageCount) {
         scrollPages(+1, PageCount - CurrentPage);
@@ -79,7 +79,7 @@ int TChartControl::LastPage()
     return CurrentPage;
 }
 
-void TChartControl::SetPageSize(int pageSize)
+void ChartPager::SetPageSize(int pageSize)
 {
     if (pageSize == PageSize || pageSize < 1)
         return;
@@ -93,7 +93,7 @@ void TChartControl::SetPageSize(int pageSize)
     Browsing = false;
 }
 
-void TChartControl::SetValueMax(double value)
+void ChartPager::SetValueMax(double value)
 {
     if (value == ValueMax)
         return;
@@ -101,7 +101,7 @@ void TChartControl::SetValueMax(double value)
     Chart.setAxisMaximum(Axis::Left, value);
 }
 
-void TChartControl::SetValueMin(double value)
+void ChartPager::SetValueMin(double value)
 {
     if (value == ValueMin)
         return;
@@ -109,7 +109,7 @@ void TChartControl::SetValueMin(double value)
     Chart.setAxisMinimum(Axis::Left, value);
 }
 
-int TChartControl::Clear()
+int ChartPager::Clear()
 {
     FirstPage();
     for (int series = 0; series < Chart.seriesCount(); ++series) {
@@ -121,7 +121,7 @@ int TChartControl::Clear()
     return CurrentPage;
 }
 
-void TChartControl::SetFill(bool shown)
+void ChartPager::SetFill(bool shown)
 {
     if (shown == Fill)
         return;
@@ -129,19 +129,19 @@ void TChartControl::SetFill(bool shown)
     Chart.setSeriesShown(0, shown);
 }
 
-void TChartControl::scrollPages(int direction, qint64 times)
+void ChartPager::scrollPages(int direction, qint64 times)
 {
     // Page by page, each step limited on its own, as a reader paging by hand would move.
     Chart.scrollAxis(Axis::Bottom, double(direction) * PageSize, times);
 }
 
-void TChartControl::addToEverySeries(double value)
+void ChartPager::addToEverySeries(double value)
 {
     for (int series = 0; series < Chart.seriesCount(); ++series)
         Chart.addValue(series, value, PointColour);
 }
 
-void TChartControl::recountPages()
+void ChartPager::recountPages()
 {
     // Readings since the last clear: the points of series 0 less the zero point.
     const qint64 readings = std::max<qint64>(0, Chart.pointCount(0) - 1);

@@ -2,8 +2,8 @@
 // subsystem libraries, and the handlers here keep the names the meter program has always used so that
 // every component event reads the same as the window's design.
 //
-// The handlers are split over one source file per subsystem (Unit1Frames.cpp, Unit1Record.cpp,
-// Unit1Chart.cpp, Unit1Serial.cpp, Unit1Usb.cpp, Unit1Report.cpp); each keeps its own state struct.
+// The handlers are split over one source file per subsystem (MainWindowFrames.cpp, MainWindowRecord.cpp,
+// MainWindowChart.cpp, MainWindowSerial.cpp, MainWindowUsb.cpp, MainWindowReport.cpp); each keeps its own state struct.
 #pragma once
 
 #include <QByteArray>
@@ -19,7 +19,7 @@
 #include "link/BoundedLog.h"
 
 namespace Ui {
-class TFrmTest;
+class MainWindow;
 }
 class HidPlatform;
 class THidDevice;
@@ -40,17 +40,17 @@ struct FormEnvironment {
     QString exePath;                           // empty: the program file's folder
 };
 
-class TFrmTest : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TFrmTest(FormEnvironment env = {}, QWidget* parent = nullptr);
-    ~TFrmTest() override;
+    explicit MainWindow(FormEnvironment env = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    Ui::TFrmTest* ui;  // every component of the stored layout, by its name
+    Ui::MainWindow* ui;  // every component of the stored layout, by its name
     Dialogs& dialogs() const { return *m_dialogs; }
 
-    // ---- Application shell (Unit1.cpp)
+    // ---- Application shell (MainWindow.cpp)
     void FormCreate();
     bool FormCloseQuery();  // true when the close may go ahead
     void Panel3Click();
@@ -69,7 +69,7 @@ public:
     BoundedLog HistoryListBox{1000};  // HID reports and device arrivals/removals
     QTimer ConTimer, SampInterTime, Engertimer, Timer2, Timer1;
 
-    // ---- Frames: assembler, decoder, dial and bar (Unit1Frames.cpp)
+    // ---- Frames: assembler, decoder, dial and bar (MainWindowFrames.cpp)
     void ShowData610(const QByteArray& frame);
     void COMM2ReceiveData(QObject* Sender, const char* DataPtr, qint32 DataSize);
     void Read610(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);
@@ -79,7 +79,7 @@ public:
     int DialZero() const;  // the dial position that shows zero, from the scale profile in force
     FramesState& frames() const { return *m_frames; }
 
-    // ---- Recording: table, interval, data files (Unit1Record.cpp)
+    // ---- Recording: table, interval, data files (MainWindowRecord.cpp)
     bool AdmissionTest() const;  // the one test the decoder and the recorder share
     void INDataToTable(int kind);
     void ClearRClick();
@@ -96,7 +96,7 @@ public:
     void OpenClick();
     RecordState& record() const { return *m_record; }
 
-    // ---- Chart: pager and view commands (Unit1Chart.cpp)
+    // ---- Chart: pager and view commands (MainWindowChart.cpp)
     int chartAddValue(double value);            // AddValue, page number shown on Bt10
     void chartSetRange(double max, double min);  // SetValueMax then SetValueMin
     void chartClear();                           // Clear, page number shown on Bt10
@@ -112,7 +112,7 @@ public:
     void BtSaveClick();
     ChartState& chart() const { return *m_chart; }
 
-    // ---- Serial link (Unit1Serial.cpp)
+    // ---- Serial link (MainWindowSerial.cpp)
     void COMConClick();
     void BtCOM1Click();
     void btCOM2Click();
@@ -124,7 +124,7 @@ public:
     void COM4Click();
     SerialState& serial() const { return *m_serial; }
 
-    // ---- USB link (Unit1Usb.cpp)
+    // ---- USB link (MainWindowUsb.cpp)
     void HidCtlArrival(THidDevice* HidDev);
     bool HidCtlEnumerate(THidDevice* HidDev, int Idx);
     void HidCtlDeviceChange();
@@ -139,7 +139,7 @@ public:
     void ConTimerTimer();
     UsbState& usb() const { return *m_usb; }
 
-    // ---- Reports (Unit1Report.cpp)
+    // ---- Reports (MainWindowReport.cpp)
     void MajPrintClick();
     void SpeedButton6Click();
     void SpeedButton7Click();

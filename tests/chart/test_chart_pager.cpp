@@ -5,7 +5,7 @@
 
 #include "chart/MemoryChartSurface.h"
 #include "chart/QtChartSurface.h"
-#include "chart/uCharControl.h"
+#include "chart/ChartPager.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ protected:
     }
 
     Chart chart;
-    TChartControl pager{chart.surface, 100};
+    ChartPager pager{chart.surface, 100};
 };
 
 using Charts = ::testing::Types<MemoryChart, ScreenChart>;
@@ -118,8 +118,8 @@ TYPED_TEST(PagerTest, BrowsingKeepsTheViewWhileReadingsArriveAndLastPageFollowsA
 TYPED_TEST(PagerTest, NavigationOnASinglePageChangesNothing)
 {
     this->add(60);
-    for (auto command : {&TChartControl::FirstPage, &TChartControl::PriorPage, &TChartControl::NextPage,
-                         &TChartControl::LastPage}) {
+    for (auto command : {&ChartPager::FirstPage, &ChartPager::PriorPage, &ChartPager::NextPage,
+                         &ChartPager::LastPage}) {
         EXPECT_EQ((this->pager.*command)(), 1);
         EXPECT_FALSE(this->pager.browsing());
         this->expectView(1, 100);
@@ -271,7 +271,7 @@ TYPED_TEST(PagerTest, FirstAndLastPageCrossThousandsOfPages)
 TEST(Pager, RefusesAPageSizeBelowOneAtCreation)
 {
     MemoryChartSurface surface(2);
-    EXPECT_THROW(TChartControl(surface, 0), std::invalid_argument);
+    EXPECT_THROW(ChartPager(surface, 0), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "link/HidControllerClass.h"
+#include "link/HidDeviceController.h"
 
 #include <QSet>
 #include <atomic>
@@ -15,7 +15,7 @@ const char* messageOf(EControllerError::Kind kind)
     case EControllerError::CannotIdentify: return "device cannot be identified";
     case EControllerError::SecondController: break;
     }
-    return "Only one THidDeviceController allowed per program";
+    return "Only one HidDeviceController allowed per program";
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ EControllerError::EControllerError(Kind kind) : std::runtime_error(messageOf(kin
 
 // A failed creation gives its count back at once, so that a program that caught the error can still make
 // its one controller later.
-THidDeviceController::Registration::Registration()
+HidDeviceController::Registration::Registration()
 {
     if (++g_controllers > 1) {
         --g_controllers;
@@ -32,12 +32,12 @@ THidDeviceController::Registration::Registration()
     }
 }
 
-THidDeviceController::Registration::~Registration()
+HidDeviceController::Registration::~Registration()
 {
     --g_controllers;
 }
 
-THidDeviceController::THidDeviceController(std::shared_ptr<HidPlatform> platform) : m_platform(std::move(platform))
+HidDeviceController::HidDeviceController(std::shared_ptr<HidPlatform> platform) : m_platform(std::move(platform))
 {
     for (std::unique_ptr<THidDevice>& device : buildDeviceList()) {
         device->m_controller = this;
@@ -47,7 +47,7 @@ THidDeviceController::THidDeviceController(std::shared_ptr<HidPlatform> platform
         m_platform->setChangeHandler([this] { DeviceChange(); });
 }
 
-THidDeviceController::~THidDeviceController()
+HidDeviceController::~HidDeviceController()
 {
     m_onDeviceChange = {};
     m_onDeviceUnplug = {};
@@ -65,7 +65,7 @@ THidDeviceController::~THidDeviceController()
     }
 }
 
-std::unique_ptr<THidDevice> THidDeviceController::createDevice(const HidDeviceInfo& pnp)
+std::unique_ptr<THidDevice> HidDeviceController::createDevice(const HidDeviceInfo& pnp)
 {
     auto device = std::unique_ptr<THidDevice>(new THidDevice(this, m_platform, pnp));
     device->m_dataHandler = m_onDeviceData;
@@ -77,7 +77,7 @@ std::unique_ptr<THidDevice> THidDeviceController::createDevice(const HidDeviceIn
 }
 
 // Devices that cannot be opened or identified are left out without a word: they are of no use to us.
-std::vector<std::unique_ptr<THidDevice>> THidDeviceController::buildDeviceList()
+std::vector<std::unique_ptr<THidDevice>> HidDeviceController::buildDeviceList()
 {
     std::vector<std::unique_ptr<THidDevice>> list;
     if (!m_platform->available())
@@ -95,7 +95,7 @@ std::vector<std::unique_ptr<THidDevice>> THidDeviceController::buildDeviceList()
 
 // A handler that opens a modal box runs a nested event loop, in which the next notification may arrive;
 // it is then run after the current one instead of inside it.
-void THidDeviceController::DeviceChange()
+void HidDeviceController::DeviceChange()
 {
     if (m_inDeviceChange) {
         m_deviceChangeAgain = true;
@@ -109,7 +109,7 @@ void THidDeviceController::DeviceChange()
     m_inDeviceChange = false;
 }
 
-void THidDeviceController::runDeviceChange()
+void HidDeviceController::runDeviceChange()
 {
     std::vector<std::unique_ptr<THidDevice>> fresh = buildDeviceList();
     QSet<QString> freshIds;
@@ -156,7 +156,7 @@ void THidDeviceController::runDeviceChange()
         m_onDeviceChange();
 }
 
-int THidDeviceController::RunEnumeration()
+int HidDeviceController::RunEnumeration()
 {
     int visited = 0;
     for (qsizetype i = 0; i < m_devices.size(); ++i) {
@@ -177,7 +177,7 @@ int THidDeviceController::RunEnumeration()
     return visited;
 }
 
-THidDevice* THidDeviceController::ClaimDevice(int Idx)
+THidDevice* HidDeviceController::ClaimDevice(int Idx)
 {
     if (Idx < 0 || Idx >= m_devices.size() || m_devices[Idx]->Claimed())
         return nullptr;
@@ -187,7 +187,7 @@ THidDevice* THidDeviceController::ClaimDevice(int Idx)
     return device;
 }
 
-void THidDeviceController::deviceFreed(THidDevice* device)
+void HidDeviceController::deviceFreed(THidDevice* device)
 {
     const qsizetype index = m_devices.indexOf(device);
     if (index < 0)
@@ -208,7 +208,7 @@ void THidDeviceController::deviceFreed(THidDevice* device)
     m_devices.removeAt(index);
 }
 
-void THidDeviceController::setDevThreadSleepTime(int ms)
+void HidDeviceController::setDevThreadSleepTime(int ms)
 {
     for (THidDevice* device : std::as_const(m_devices))
         if (device->SleepTime() == m_sleepTime)
@@ -216,7 +216,7 @@ void THidDeviceController::setDevThreadSleepTime(int ms)
     m_sleepTime = ms;
 }
 
-void THidDeviceController::setOnDeviceChange(const THidNotifyEvent& handler)
+void HidDeviceController::setOnDeviceChange(const THidNotifyEvent& handler)
 {
     if (handler == m_onDeviceChange)
         return;
@@ -226,7 +226,7 @@ void THidDeviceController::setOnDeviceChange(const THidNotifyEvent& handler)
     m_deviceChangeFired = true;
 }
 
-void THidDeviceController::setOnDeviceData(const THidDataEvent& handler)
+void HidDeviceController::setOnDeviceData(const THidDataEvent& handler)
 {
     if (handler == m_onDeviceData)
         return;
@@ -236,7 +236,7 @@ void THidDeviceController::setOnDeviceData(const THidDataEvent& handler)
     m_onDeviceData = handler;
 }
 
-void THidDeviceController::setOnDeviceDataError(const THidDataErrorEvent& handler)
+void HidDeviceController::setOnDeviceDataError(const THidDataErrorEvent& handler)
 {
     if (handler == m_onDeviceDataError)
         return;
@@ -246,7 +246,7 @@ void THidDeviceController::setOnDeviceDataError(const THidDataErrorEvent& handle
     m_onDeviceDataError = handler;
 }
 
-void THidDeviceController::setOnDeviceUnplug(const THidPlugEvent& handler)
+void HidDeviceController::setOnDeviceUnplug(const THidPlugEvent& handler)
 {
     if (handler == m_onDeviceUnplug)
         return;

@@ -22,9 +22,9 @@ struct RecordState {
     IntervalValidator intervalValidator;  // and no other text by paste or drop either
 };
 
-class TFrmTest;
+class MainWindow;
 
 // Writes the table in the format the name picks and reports the outcome.
-void SaveTable(TFrmTest& form, const QString& fileName);
+void SaveTable(MainWindow& form, const QString& fileName);
 // Reads the file into the table (emptied first when asked) and reports a failure.
-void LoadTable(TFrmTest& form, const QString& fileName, bool emptyFirst);
+void LoadTable(MainWindow& form, const QString& fileName, bool emptyFirst);

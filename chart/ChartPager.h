@@ -9,10 +9,10 @@
 
 #include "chart/ChartSurface.h"
 
-class TChartControl {
+class ChartPager {
 public:
     // The chart is not owned; pageSize must be at least 1.
-    TChartControl(ChartSurface& chart, int pageSize);
+    ChartPager(ChartSurface& chart, int pageSize);
 
     int AddValue(double value);  // returns the page in view
     int FirstPage();

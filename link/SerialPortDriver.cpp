@@ -1,4 +1,4 @@
-#include "link/SerialDrv.h"
+#include "link/SerialPortDriver.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -58,25 +58,25 @@ qint32 baudRateValue(TSerialPortBaudRate rate)
     return rates.at(std::size_t(rate));
 }
 
-TSerialPortDriver::TSerialPortDriver(QObject* owner)
+SerialPortDriver::SerialPortDriver(QObject* owner)
     : QObject(owner),
       m_receiveBuffer(m_ComPortInBufSize, '\0'),
       m_portMap(QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString())
 {
-    connect(&m_pollTimer, &QTimer::timeout, this, &TSerialPortDriver::poll);
+    connect(&m_pollTimer, &QTimer::timeout, this, &SerialPortDriver::poll);
 }
 
-TSerialPortDriver::~TSerialPortDriver()
+SerialPortDriver::~SerialPortDriver()
 {
     PortClose();
 }
 
-QString TSerialPortDriver::portName() const
+QString SerialPortDriver::portName() const
 {
     return QStringLiteral("COM%1").arg(int(m_ComPort) + 1);
 }
 
-bool TSerialPortDriver::PortOpen()
+bool SerialPortDriver::PortOpen()
 {
     if (IsPortOpen())
         return true;
@@ -97,13 +97,13 @@ bool TSerialPortDriver::PortOpen()
     m_port = std::move(port);
     ++m_generation;
     m_faultPending = false;
-    connect(m_port.get(), &QSerialPort::errorOccurred, this, &TSerialPortDriver::portError);
+    connect(m_port.get(), &QSerialPort::errorOccurred, this, &SerialPortDriver::portError);
     SendLineSettings();
     m_pollTimer.start(m_ComPortPollingDelay);
     return true;
 }
 
-void TSerialPortDriver::PortClose()
+void SerialPortDriver::PortClose()
 {
     if (!m_port)
         return;
@@ -114,7 +114,7 @@ void TSerialPortDriver::PortClose()
     m_faultPending = false;
 }
 
-void TSerialPortDriver::SendLineSettings()
+void SerialPortDriver::SendLineSettings()
 {
     if (!m_port)
         return;
@@ -135,7 +135,7 @@ void TSerialPortDriver::SendLineSettings()
     m_port->clearError();
 }
 
-void TSerialPortDriver::applyFlowControl()
+void SerialPortDriver::applyFlowControl()
 {
     const bool hardware = m_ComPortHwHandshaking == hhRTSCTS;
     const bool software = m_ComPortSwHandshaking == shXONXOFF;
@@ -152,7 +152,7 @@ void TSerialPortDriver::applyFlowControl()
     }
 }
 
-void TSerialPortDriver::PurgePort(bool input, bool output)
+void SerialPortDriver::PurgePort(bool input, bool output)
 {
     if (!m_port)
         return;
@@ -167,7 +167,7 @@ void TSerialPortDriver::PurgePort(bool input, bool output)
     }
 }
 
-void TSerialPortDriver::poll()
+void SerialPortDriver::poll()
 {
     if (!m_port)
         return;
@@ -176,7 +176,7 @@ void TSerialPortDriver::poll()
         OnReceiveData(this, m_receiveBuffer.constData(), qint32(count));
 }
 
-void TSerialPortDriver::portError(QSerialPort::SerialPortError error)
+void SerialPortDriver::portError(QSerialPort::SerialPortError error)
 {
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || m_applyingSettings || !m_port ||
         m_faultPending)
@@ -189,7 +189,7 @@ void TSerialPortDriver::portError(QSerialPort::SerialPortError error)
     QMetaObject::invokeMethod(this, [this, generation] { endLostConnection(generation); }, Qt::QueuedConnection);
 }
 
-void TSerialPortDriver::endLostConnection(quint64 generation)
+void SerialPortDriver::endLostConnection(quint64 generation)
 {
     if (generation != m_generation || !m_port)
         return;  // closed, and perhaps opened again, since the error
@@ -198,49 +198,49 @@ void TSerialPortDriver::endLostConnection(quint64 generation)
         OnConnectionLost(m_lastError);
 }
 
-void TSerialPortDriver::setComPort(TSerialPortNumber port)
+void SerialPortDriver::setComPort(TSerialPortNumber port)
 {
     if (!IsPortOpen())
         m_ComPort = port;
 }
 
-void TSerialPortDriver::setComPortSpeed(TSerialPortBaudRate speed)
+void SerialPortDriver::setComPortSpeed(TSerialPortBaudRate speed)
 {
     m_ComPortSpeed = speed;
     SendLineSettings();
 }
 
-void TSerialPortDriver::setComPortDataBits(TSerialPortDataBits bits)
+void SerialPortDriver::setComPortDataBits(TSerialPortDataBits bits)
 {
     m_ComPortDataBits = bits;
     SendLineSettings();
 }
 
-void TSerialPortDriver::setComPortStopBits(TSerialPortStopBits bits)
+void SerialPortDriver::setComPortStopBits(TSerialPortStopBits bits)
 {
     m_ComPortStopBits = bits;
     SendLineSettings();
 }
 
-void TSerialPortDriver::setComPortParity(TSerialPortParity parity)
+void SerialPortDriver::setComPortParity(TSerialPortParity parity)
 {
     m_ComPortParity = parity;
     SendLineSettings();
 }
 
-void TSerialPortDriver::setComPortHwHandshaking(TSerialPortHwHandshaking handshaking)
+void SerialPortDriver::setComPortHwHandshaking(TSerialPortHwHandshaking handshaking)
 {
     m_ComPortHwHandshaking = handshaking;
     SendLineSettings();
 }
 
-void TSerialPortDriver::setComPortSwHandshaking(TSerialPortSwHandshaking handshaking)
+void SerialPortDriver::setComPortSwHandshaking(TSerialPortSwHandshaking handshaking)
 {
     m_ComPortSwHandshaking = handshaking;
     SendLineSettings();
 }
 
-void TSerialPortDriver::setComPortInBufSize(quint16 size)
+void SerialPortDriver::setComPortInBufSize(quint16 size)
 {
     if (IsPortOpen())
         return;
@@ -248,12 +248,12 @@ void TSerialPortDriver::setComPortInBufSize(quint16 size)
     m_receiveBuffer = QByteArray(size, '\0');
 }
 
-void TSerialPortDriver::setComPortOutBufSize(quint16 size)
+void SerialPortDriver::setComPortOutBufSize(quint16 size)
 {
     m_ComPortOutBufSize = size;
 }
 
-void TSerialPortDriver::setComPortPollingDelay(quint16 delayMs)
+void SerialPortDriver::setComPortPollingDelay(quint16 delayMs)
 {
     if (delayMs == m_ComPortPollingDelay)
         return;

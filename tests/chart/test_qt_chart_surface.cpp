@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "chart/QtChartSurface.h"
-#include "chart/uCharControl.h"
+#include "chart/ChartPager.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ protected:
 
     QChartView view;
     QtChartSurface surface{&view};
-    TChartControl pager{surface, 100};
+    ChartPager pager{surface, 100};
 };
 
 TEST_F(ScreenChartTest, NamesItsSeriesAndKeepsTheDesignRange)

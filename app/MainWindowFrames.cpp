@@ -1,13 +1,13 @@
-#include "app/Unit1Frames.h"
+#include "app/MainWindowFrames.h"
 
 #include <QPixmap>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "display/LcdLabel.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ const FrameDecoder& FramesState::decoderFor(const QString& decimalSep)
     return *m_decoder;
 }
 
-void TFrmTest::setupFrames()
+void MainWindow::setupFrames()
 {
     m_frames = std::make_unique<FramesState>(ui->KD->size(), ui->KD->palette().color(QPalette::Window));
     for (int i = 0; i < kPanelItemCount; ++i) {
@@ -56,7 +56,7 @@ void TFrmTest::setupFrames()
     }
 }
 
-void TFrmTest::ShowData610(const QByteArray& frame)
+void MainWindow::ShowData610(const QByteArray& frame)
 {
     FramesState& s = *m_frames;
     const FrameResult r = s.decoderFor(DecimalSep).decode(frame, s.reading, s.profile, s.LastUnitText);
@@ -87,7 +87,7 @@ void TFrmTest::ShowData610(const QByteArray& frame)
         INDataToTable(1);
 }
 
-void TFrmTest::COMM2ReceiveData(QObject* /*Sender*/, const char* DataPtr, qint32 DataSize)
+void MainWindow::COMM2ReceiveData(QObject* /*Sender*/, const char* DataPtr, qint32 DataSize)
 {
     if (!DataPtr || DataSize <= 0)
         return;
@@ -97,7 +97,7 @@ void TFrmTest::COMM2ReceiveData(QObject* /*Sender*/, const char* DataPtr, qint32
     }
 }
 
-void TFrmTest::Read610(THidDevice* /*HidDev*/, quint8 ReportID, const quint8* Data, quint16 Size)
+void MainWindow::Read610(THidDevice* /*HidDev*/, quint8 ReportID, const quint8* Data, quint16 Size)
 {
     ui->rsUSB->setText(QStringLiteral("USB"));
     const HidReportOutcome report = m_frames->assembler.addReport(ReportID, Data, Data ? Size : 0);
@@ -109,18 +109,18 @@ void TFrmTest::Read610(THidDevice* /*HidDev*/, quint8 ReportID, const quint8* Da
         ShowData610(*report.frame);
 }
 
-void TFrmTest::KDsetup(int /*unused*/)
+void MainWindow::KDsetup(int /*unused*/)
 {
     m_frames->dial.setup(m_frames->profile.ScaleDivisions, m_frames->profile.DialStep);
     ui->KD1->setPixmap(QPixmap::fromImage(m_frames->dial.picture()));
 }
 
-void TFrmTest::KDrun(int position)
+void MainWindow::KDrun(int position)
 {
     m_frames->dial.run(position, m_frames->profile.DialStep);
     ui->KD1->setPixmap(QPixmap::fromImage(m_frames->dial.picture()));
 }
 
-const Reading& TFrmTest::reading() const { return m_frames->reading; }
+const Reading& MainWindow::reading() const { return m_frames->reading; }
 
-int TFrmTest::DialZero() const { return m_frames->profile.DialZero; }
+int MainWindow::DialZero() const { return m_frames->profile.DialZero; }

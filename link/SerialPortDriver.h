@@ -33,12 +33,12 @@ qint32 baudRateValue(TSerialPortBaudRate rate);
 using TSerialPortReceiveDataEvent = std::function<void(QObject* Sender, const char* DataPtr, qint32 DataSize)>;
 using TSerialPortLostEvent = std::function<void(const QString& reason)>;
 
-class TSerialPortDriver : public QObject {
+class SerialPortDriver : public QObject {
     Q_OBJECT
 
 public:
-    explicit TSerialPortDriver(QObject* owner = nullptr);
-    ~TSerialPortDriver() override;
+    explicit SerialPortDriver(QObject* owner = nullptr);
+    ~SerialPortDriver() override;
 
     bool PortOpen();
     void PortClose();

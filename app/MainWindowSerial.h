@@ -5,15 +5,15 @@
 #include <QObject>
 #include <QString>
 
-#include "link/SerialDrv.h"
+#include "link/SerialPortDriver.h"
 
 class QAction;
-class TFrmTest;
+class MainWindow;
 
 struct SerialState : QObject {
-    explicit SerialState(TFrmTest& window);
+    explicit SerialState(MainWindow& window);
 
-    TSerialPortDriver COMM2;
+    SerialPortDriver COMM2;
 
     // The port panels' hints: the device each port leads to now, or that none is present.
     void refreshPortHints();
@@ -28,7 +28,7 @@ struct SerialState : QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    TFrmTest& m_window;
+    MainWindow& m_window;
     QAction* m_triggered = nullptr;  // the item Qt has just triggered, before its handler runs
 };
 

@@ -6,13 +6,13 @@
 #include <memory>
 #include <vector>
 
-#include "link/HidControllerClass.h"
+#include "link/HidDeviceController.h"
 
 struct UsbState {
     // The claimed device of each line of DevListBox, in line order. Declared before Hidctl so that the
     // controller goes first at the end and its devices are not given back one by one.
     std::vector<std::unique_ptr<THidDevice>> lineDevices;
-    std::unique_ptr<THidDeviceController> Hidctl;
+    std::unique_ptr<HidDeviceController> Hidctl;
     THidDevice* CurDevice = nullptr;  // one of lineDevices, or none
     int ConTick = 0;                  // 0..2: the watchdog runs on every third tick
 };

@@ -1,24 +1,24 @@
-#include "app/Unit1Record.h"
+#include "app/MainWindowRecord.h"
 
 #include <QAction>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "record/Cp936.h"
 #include "record/DataFiles.h"
 #include "record/ReadingGrid.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
 const QString dataFileFilter = QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)");
 
-RecordControls controlsOf(const Ui::TFrmTest& ui)
+RecordControls controlsOf(const Ui::MainWindow& ui)
 {
     return {ui.RepeatSet->isChecked(), ui.RecordSI->isChecked(), ui.RecordSITime->text()};
 }
 
 // Sets the record limit and moves the tick in Record > RecordSet to the chosen item.
-void chooseRecordLimit(TFrmTest& form, qint32 limit, QAction* chosen)
+void chooseRecordLimit(MainWindow& form, qint32 limit, QAction* chosen)
 {
     form.record().recorder.RecordLimit = limit;
     for (QAction* item : {form.ui->set1k, form.ui->set5k, form.ui->set10k, form.ui->set50k, form.ui->set100k,
@@ -33,7 +33,7 @@ RecordState::RecordState(Recorder::Clock clock)
 {
 }
 
-void TFrmTest::setupRecord()
+void MainWindow::setupRecord()
 {
     m_record = std::make_unique<RecordState>(m_env.clock);
     ui->DBGrid1->setModel(&m_record->cds1);
@@ -45,17 +45,17 @@ void TFrmTest::setupRecord()
     ui->RecordSITime->setValidator(&m_record->intervalValidator);
 }
 
-bool TFrmTest::AdmissionTest() const
+bool MainWindow::AdmissionTest() const
 {
     return m_record->recorder.admissionTest(reading().ValueText, controlsOf(*ui));
 }
 
-void TFrmTest::INDataToTable(int kind)
+void MainWindow::INDataToTable(int kind)
 {
     m_record->recorder.INDataToTable(kind, reading(), controlsOf(*ui));
 }
 
-void TFrmTest::ClearRClick()
+void MainWindow::ClearRClick()
 {
     // Information only: the records go however the box is closed.
     dialogs().message(QStringLiteral(" Warning:all Records will be deleted! "), QStringLiteral("Information"),
@@ -64,49 +64,49 @@ void TFrmTest::ClearRClick()
     chartClear();
 }
 
-void TFrmTest::set1kClick()
+void MainWindow::set1kClick()
 {
     chooseRecordLimit(*this, 1000, ui->set1k);
 }
 
-void TFrmTest::set5kClick()
+void MainWindow::set5kClick()
 {
     chooseRecordLimit(*this, 5000, ui->set5k);
 }
 
-void TFrmTest::set10kClick()
+void MainWindow::set10kClick()
 {
     chooseRecordLimit(*this, 10000, ui->set10k);
 }
 
-void TFrmTest::set50kClick()
+void MainWindow::set50kClick()
 {
     chooseRecordLimit(*this, 50000, ui->set50k);
 }
 
-void TFrmTest::set100kClick()
+void MainWindow::set100kClick()
 {
     chooseRecordLimit(*this, 100000, ui->set100k);
 }
 
-void TFrmTest::setlimitClick()
+void MainWindow::setlimitClick()
 {
     chooseRecordLimit(*this, Recorder::limitless, ui->setlimit);
 }
 
-void TFrmTest::SearchRClick() {}
+void MainWindow::SearchRClick() {}
 
-void TFrmTest::RecordSITimeChange()
+void MainWindow::RecordSITimeChange()
 {
     m_record->interval.reload(ui->RecordSITime->text());
 }
 
-void TFrmTest::SampInterTimeTimer()
+void MainWindow::SampInterTimeTimer()
 {
     m_record->interval.tick(ui->RecordSI->isChecked());
 }
 
-void TFrmTest::Save_asClick()
+void MainWindow::Save_asClick()
 {
     const QString name = dialogs().saveFileName(QStringLiteral("Save As"), dataFileFilter, QStringLiteral("xls"));
     if (name.isEmpty())
@@ -115,7 +115,7 @@ void TFrmTest::Save_asClick()
     update();
 }
 
-void TFrmTest::OpenClick()
+void MainWindow::OpenClick()
 {
     const QString name = dialogs().openFileName(QStringLiteral("Open"), dataFileFilter);
     if (name.isEmpty())
@@ -124,7 +124,7 @@ void TFrmTest::OpenClick()
     update();
 }
 
-void SaveTable(TFrmTest& form, const QString& fileName)
+void SaveTable(MainWindow& form, const QString& fileName)
 {
     const ReadingTable& table = form.record().table();
     if (!DataFiles::save(table, form.ui->DBGrid1->columnTitles(), fileName)) {
@@ -139,7 +139,7 @@ void SaveTable(TFrmTest& form, const QString& fileName)
                            QStringLiteral("Information"), Dialogs::Icon::Information, Dialogs::Ok);
 }
 
-void LoadTable(TFrmTest& form, const QString& fileName, bool emptyFirst)
+void LoadTable(MainWindow& form, const QString& fileName, bool emptyFirst)
 {
     ReadingTableModel& cds1 = form.record().cds1;
     if (emptyFirst)

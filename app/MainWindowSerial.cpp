@@ -1,11 +1,11 @@
-#include "app/Unit1Serial.h"
+#include "app/MainWindowSerial.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QSignalBlocker>
 
-#include "app/Unit1.h"
-#include "ui_Unit1.h"
+#include "app/MainWindow.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ QString serialLostText(const QString& port, const QString& device, const QString
     return QStringLiteral("The connection to %1 (%2) was closed: %3.").arg(port, device, reason);
 }
 
-SerialState::SerialState(TFrmTest& window) : m_window(window)
+SerialState::SerialState(MainWindow& window) : m_window(window)
 {
     COMM2.setComPort(pnCOM1);
     COMM2.setComPortSpeed(br2400);
@@ -55,7 +55,7 @@ void SerialState::refreshPortHints()
 {
     // The program's folder is known only once the window has been created.
     COMM2.portMap().setProgramFolder(m_window.ExePath);
-    const Ui::TFrmTest& ui = *m_window.ui;
+    const Ui::MainWindow& ui = *m_window.ui;
     int number = 1;
     for (QWidget* panel : {ui.BtCOM1, ui.BtCOM2, ui.BtCOM3, ui.BtCOM4})
         panel->setToolTip(COMM2.portMap().describe(number++));
@@ -70,7 +70,7 @@ bool SerialState::eventFilter(QObject* watched, QEvent* event)
 
 void SerialState::showDisconnected()
 {
-    Ui::TFrmTest& ui = *m_window.ui;
+    Ui::MainWindow& ui = *m_window.ui;
     ui.COMCon->setChecked(false);
     for (QWidget* panel : {ui.BtCOM1, ui.BtCOM2, ui.BtCOM3, ui.BtCOM4})
         panel->setEnabled(true);
@@ -86,12 +86,12 @@ void SerialState::connectionLost(const QString& reason)
                                Dialogs::Icon::Information, Dialogs::Ok);
 }
 
-void TFrmTest::setupSerial()
+void MainWindow::setupSerial()
 {
     m_serial = std::make_unique<SerialState>(*this);
 }
 
-void TFrmTest::COMConClick()
+void MainWindow::COMConClick()
 {
     SerialState& serial = *m_serial;
     if (!ui->COMCon->isChecked()) {
@@ -122,7 +122,7 @@ void TFrmTest::COMConClick()
 namespace {
 
 // The four port panels lie on one spot; a click on the visible one shows the next and picks its port.
-void stepPort(TFrmTest& window, QWidget* clicked, QWidget* next, TSerialPortNumber port)
+void stepPort(MainWindow& window, QWidget* clicked, QWidget* next, TSerialPortNumber port)
 {
     clicked->hide();
     next->show();
@@ -131,9 +131,9 @@ void stepPort(TFrmTest& window, QWidget* clicked, QWidget* next, TSerialPortNumb
 }
 
 // A menu item of the hidden "ComSet" menu: its check mark is inverted, the others' removed.
-void chooseLinkType(TFrmTest& window, int linkType)
+void chooseLinkType(MainWindow& window, int linkType)
 {
-    Ui::TFrmTest& ui = *window.ui;
+    Ui::MainWindow& ui = *window.ui;
     QAction* const items[] = {ui.COM1, ui.COM2, ui.COM3, ui.COM4};
     window.serial().invertCheckOnce(items[linkType - 1]);
     for (int n = 1; n <= 4; ++n) {
@@ -146,42 +146,42 @@ void chooseLinkType(TFrmTest& window, int linkType)
 
 }  // namespace
 
-void TFrmTest::BtCOM1Click()
+void MainWindow::BtCOM1Click()
 {
     stepPort(*this, ui->BtCOM1, ui->BtCOM2, pnCOM2);
 }
 
-void TFrmTest::btCOM2Click()
+void MainWindow::btCOM2Click()
 {
     stepPort(*this, ui->BtCOM2, ui->BtCOM3, pnCOM3);
 }
 
-void TFrmTest::btCOM3Click()
+void MainWindow::btCOM3Click()
 {
     stepPort(*this, ui->BtCOM3, ui->BtCOM4, pnCOM4);
 }
 
-void TFrmTest::BtCOM4Click()
+void MainWindow::BtCOM4Click()
 {
     stepPort(*this, ui->BtCOM4, ui->BtCOM1, pnCOM1);
 }
 
-void TFrmTest::COM1Click()
+void MainWindow::COM1Click()
 {
     chooseLinkType(*this, 1);
 }
 
-void TFrmTest::COM2Click()
+void MainWindow::COM2Click()
 {
     chooseLinkType(*this, 2);
 }
 
-void TFrmTest::COM3Click()
+void MainWindow::COM3Click()
 {
     chooseLinkType(*this, 3);
 }
 
-void TFrmTest::COM4Click()
+void MainWindow::COM4Click()
 {
     chooseLinkType(*this, 4);
 }

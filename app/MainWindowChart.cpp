@@ -1,10 +1,10 @@
-#include "app/Unit1Chart.h"
+#include "app/MainWindowChart.h"
 
 #include <QFileInfo>
 
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "chart/ChartPicture.h"
-#include "ui_Unit1.h"
+#include "ui_MainWindow.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ const QString MessageCaption = QStringLiteral("KM610_620");
 
 ChartState::ChartState(QChartView* Chtshow) : surface(Chtshow), ChartCtl(surface, StartPageSize) {}
 
-void TFrmTest::setupChart()
+void MainWindow::setupChart()
 {
     m_chart = std::make_unique<ChartState>(ui->Chtshow);
     QPalette pageNumber = ui->Bt10->palette();
@@ -24,53 +24,53 @@ void TFrmTest::setupChart()
     ui->Maxrecord->installEventFilter(&m_chart->pageSizeKeys);
 }
 
-int TFrmTest::chartAddValue(double value)
+int MainWindow::chartAddValue(double value)
 {
     const int page = m_chart->ChartCtl.AddValue(value);
     ui->Bt10->setText(QString::number(page));
     return page;
 }
 
-void TFrmTest::chartSetRange(double max, double min)
+void MainWindow::chartSetRange(double max, double min)
 {
     // Maximum first: every unit's range is symmetric about 0, so the axis never turns inside out.
     m_chart->ChartCtl.SetValueMax(max);
     m_chart->ChartCtl.SetValueMin(min);
 }
 
-void TFrmTest::chartClear()
+void MainWindow::chartClear()
 {
     ui->Bt10->setText(QString::number(m_chart->ChartCtl.Clear()));
 }
 
-void TFrmTest::BtFirstClick()
+void MainWindow::BtFirstClick()
 {
     ui->Bt10->setText(QString::number(m_chart->ChartCtl.FirstPage()));
 }
 
-void TFrmTest::BTPreviousClick()
+void MainWindow::BTPreviousClick()
 {
     ui->Bt10->setText(QString::number(m_chart->ChartCtl.PriorPage()));
 }
 
-void TFrmTest::BtNextClick()
+void MainWindow::BtNextClick()
 {
     ui->Bt10->setText(QString::number(m_chart->ChartCtl.NextPage()));
 }
 
-void TFrmTest::BTlastClick()
+void MainWindow::BTlastClick()
 {
     ui->Bt10->setText(QString::number(m_chart->ChartCtl.LastPage()));
 }
 
-void TFrmTest::MaxrecordChange()
+void MainWindow::MaxrecordChange()
 {
     // The size is applied once typing pauses.
     Timer2.stop();
     Timer2.start();
 }
 
-void TFrmTest::Timer2Timer()
+void MainWindow::Timer2Timer()
 {
     // One attempt per pause in typing, whether the text makes a page size or not.
     Timer2.stop();
@@ -82,20 +82,20 @@ void TFrmTest::Timer2Timer()
     ui->Bt10->setText(QString::number(m_chart->ChartCtl.currentPage()));
 }
 
-void TFrmTest::BtFillClick()
+void MainWindow::BtFillClick()
 {
     const bool shown = ui->BtFill->isChecked();
     m_chart->ChartCtl.SetFill(shown);
     ui->FillP->setChecked(shown);
 }
 
-void TFrmTest::FillPClick()
+void MainWindow::FillPClick()
 {
     // Choosing the menu item has already flipped its tick; the box follows, and through it the chart.
     ui->BtFill->setChecked(ui->FillP->isChecked());
 }
 
-void TFrmTest::TbSxClick()
+void MainWindow::TbSxClick()
 {
     if (height() > 600)
         resize(width(), 564);
@@ -116,7 +116,7 @@ void TFrmTest::TbSxClick()
     }
 }
 
-void TFrmTest::BtSaveClick()
+void MainWindow::BtSaveClick()
 {
     QString name = dialogs().saveFileName(QStringLiteral("Save Picture As"), QStringLiteral("Bitmaps (*.bmp)"),
                                           QStringLiteral("bmp"));
