@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QPainter>
@@ -293,7 +294,10 @@ void MainWindow::Panel3Click()
 
 QString MainWindow::helpFilePath() const
 {
-    return ExePath + QStringLiteral("km610-help.html");
+    // Beside the program in a build tree; under share/km610 once installed, where bin/ holds no documents.
+    const QString beside = ExePath + QStringLiteral("km610-help.html");
+    const QString installed = QDir::cleanPath(ExePath + QStringLiteral("../share/km610/km610-help.html"));
+    return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
 }
 
 void MainWindow::HELP1Click()

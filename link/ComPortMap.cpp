@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <QStandardPaths>
 #include <algorithm>
 #include <sys/stat.h>
 #include <tuple>
@@ -33,16 +34,26 @@ bool isCharacterDevice(const QString& path)
 
 }  // namespace
 
-ComPortMap::ComPortMap(QString programFolder, Lister lister)
-    : m_folder(std::move(programFolder)), m_lister(std::move(lister))
+ComPortMap::ComPortMap(QString programFolder, Lister lister, QString userFolder)
+    : m_folder(std::move(programFolder)), m_lister(std::move(lister)), m_userFolder(std::move(userFolder))
 {
 }
 
-QString ComPortMap::linkedDevice(int number) const
+QString ComPortMap::userLinkFolder()
 {
-    if (m_folder.isEmpty())
+    // Looked up once: Qt warns on every look-up when it has to stand in for $XDG_RUNTIME_DIR.
+    static const QString folder = [] {
+        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/km610");
+    }();
+    return folder;
+}
+
+QString ComPortMap::linkedDevice(const QString& folder, int number)
+{
+    if (folder.isEmpty())
         return {};
-    const QFileInfo entry(QDir(m_folder).filePath(QStringLiteral("COM%1").arg(number)));
+    const QFileInfo entry(QDir(folder).filePath(QStringLiteral("COM%1").arg(number)));
     if (entry.isSymLink()) {
         // A link whose device has vanished still names it, so that opening reports the missing device
         // instead of quietly taking some other port.
@@ -56,9 +67,11 @@ QString ComPortMap::devicePath(int number) const
 {
     if (number < 1 || number > 4)
         return {};
-    const QString linked = linkedDevice(number);
-    if (!linked.isEmpty())
-        return linked;
+    for (const QString& folder : {m_folder, m_userFolder}) {
+        const QString linked = linkedDevice(folder, number);
+        if (!linked.isEmpty())
+            return linked;
+    }
     const QStringList ports = ordered(m_lister ? m_lister() : QList<SystemSerialPort>());
     return number <= ports.size() ? ports.at(number - 1) : QString();
 }

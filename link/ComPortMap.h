@@ -1,8 +1,10 @@
 // Where the port names "COM1".."COM4" lead on this system.
 //
 // First a link or device node named COM1..COM4 in the program's folder, like a DOS-devices folder: the
-// meter simulator puts one there, and a user can point a name at any device (ln -s /dev/ttyUSB3 COM2).
-// Otherwise COMn is the n-th serial port the system lists, USB and ACM adapters first (the meter's RS-232
+// meter simulator puts one there when started beside the program, and a user can point a name at any device
+// (ln -s /dev/ttyUSB3 COM2). Then the same in the user's link folder, where an installed simulator puts its
+// link, as the installed program's folder is not the user's to write. Otherwise COMn is the n-th serial port
+// the system lists, USB and ACM adapters first (the meter's RS-232
 // cable is nearly always one of those today), then the others, each group in name order.
 //
 // The system listing of QSerialPortInfo leaves out ports that this user may not open, so the adapters'
@@ -23,7 +25,8 @@ class ComPortMap {
 public:
     using Lister = std::function<QList<SystemSerialPort>()>;
 
-    explicit ComPortMap(QString programFolder = {}, Lister lister = &ComPortMap::systemPorts);
+    explicit ComPortMap(QString programFolder = {}, Lister lister = &ComPortMap::systemPorts,
+                        QString userFolder = ComPortMap::userLinkFolder());
 
     void setProgramFolder(const QString& folder) { m_folder = folder; }
     QString programFolder() const { return m_folder; }
@@ -32,6 +35,10 @@ public:
     QString devicePath(int number) const;
     // The port button's hint: the device, or that none is present.
     QString describe(int number) const;
+
+    // The user's own folder for COM links: km610 in the user's runtime folder ($XDG_RUNTIME_DIR, or Qt's
+    // private stand-in under the temporary folder when that is not set). Empty when there is none.
+    static QString userLinkFolder();
 
     // The serial ports of this system, unordered, each once.
     static QList<SystemSerialPort> systemPorts();
@@ -42,8 +49,9 @@ public:
     static QStringList ordered(QList<SystemSerialPort> ports);
 
 private:
-    QString linkedDevice(int number) const;
+    static QString linkedDevice(const QString& folder, int number);
 
     QString m_folder;
     Lister m_lister;
+    QString m_userFolder;
 };

@@ -43,7 +43,7 @@ SimulatorOptions::Parse SimulatorOptions::parse(const QStringList& args, const Q
     parser.setApplicationDescription(
         QStringLiteral("Simulates a KM610/KM620 power clamp meter on a pseudo-terminal linked as COM1..COM4."));
     const QCommandLineOption help({"h", "help"}, "Show this help.");
-    const QCommandLineOption dir("dir", "Folder of the link (default: this program's).", "folder");
+    const QCommandLineOption dir("dir", "Folder of the link (default: km610 in the user's runtime folder).", "folder");
     const QCommandLineOption port("port", "Name of the link (default COM1).", "COMn");
     const QCommandLineOption device("device", "Write into this serial port instead of a pseudo-terminal.", "path");
     const QCommandLineOption rate("rate", "Frames a second (default 2).", "N");

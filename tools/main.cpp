@@ -1,15 +1,19 @@
 // km610-meter-sim: a KM610/KM620 power clamp meter for people without one. It sends the meter's frames
-// into a pseudo-terminal linked as COM1 (or --port) in the program's folder, where the KM610 program
-// looks for its ports first, paced like the meter; SIGINT or SIGTERM stops it and removes the link.
+// into a pseudo-terminal linked as COM1 (or --port) in the user's link folder, where the KM610 program
+// looks for its ports after its own folder (--dir names another, such as the program's folder in a build
+// tree), paced like the meter; SIGINT or SIGTERM stops it and removes the link.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTextStream>
 #include <cerrno>
 #include <csignal>
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <sys/stat.h>
 
+#include "link/ComPortMap.h"
 #include "tools/FrameFile.h"
 #include "tools/MeterGenerator.h"
 #include "tools/MeterLine.h"
@@ -66,8 +70,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     SimulatorOptions options;
     QString message;
-    switch (SimulatorOptions::parse(QCoreApplication::arguments(), QCoreApplication::applicationDirPath(), &options,
-                                    &message)) {
+    const QString userFolder = ComPortMap::userLinkFolder();
+    switch (SimulatorOptions::parse(QCoreApplication::arguments(), userFolder, &options, &message)) {
     case SimulatorOptions::Parse::Help:
         QTextStream(stdout) << message;
         return 0;
@@ -92,6 +96,12 @@ int main(int argc, char** argv)
     std::unique_ptr<SerialDevice> device;
     std::function<bool(const QByteArray&)> send;
     if (options.device.isEmpty()) {
+        if (options.dir.isEmpty())
+            return fail(QStringLiteral("this user has no runtime folder for the link; name one with --dir"));
+        // The user's link folder is made on first use; a folder given with --dir must exist already.
+        if (options.dir == userFolder && ::mkdir(QFile::encodeName(options.dir).constData(), 0700) != 0 &&
+            errno != EEXIST)
+            return fail(QStringLiteral("cannot create the folder %1: %2").arg(options.dir, qt_error_string(errno)));
         terminal = std::make_unique<PseudoTerminal>();
         if (!terminal->isOpen() || !terminal->linkAs(QDir(options.dir).absoluteFilePath(options.port)))
             return fail(terminal->error());

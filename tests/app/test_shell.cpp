@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -195,6 +196,26 @@ TEST(Shell, HelpOpensTheDocumentAtItsContents)
     EXPECT_TRUE(w.dialogs.shown.isEmpty());
     w.form->HELP1Click();  // a second request reuses the same viewer
     EXPECT_EQ(w.form->findChildren<QDialog*>(QStringLiteral("HelpViewer")).size(), 1);
+}
+
+TEST(Shell, InstalledHelpIsFoundUnderShare)
+{
+    // Installed, the program sits in bin/ and its help document in share/km610/.
+    QTemporaryDir prefix;
+    const QString installed = prefix.filePath(QStringLiteral("share/km610/km610-help.html"));
+    ASSERT_TRUE(QDir(prefix.path()).mkpath(QStringLiteral("bin")) && QDir(prefix.path()).mkpath("share/km610"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KM610_SOURCE_DIR "/docs/km610-help.html"), installed));
+    ScriptedDialogs dialogs;
+    FormEnvironment env;
+    env.dialogs = &dialogs;
+    env.exePath = prefix.filePath(QStringLiteral("bin"));
+    env.decimalSep = QStringLiteral(".");
+    MainWindow form(env);
+    EXPECT_EQ(form.helpFilePath(), installed);
+    form.HELP1Click();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_NE(form.findChild<QDialog*>(QStringLiteral("HelpViewer")), nullptr);
+    dialogs.defaultAnswer = Dialogs::Yes;  // let the window go
 }
 
 TEST(Shell, MissingHelpIsReportedWithItsName)

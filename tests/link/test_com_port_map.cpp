@@ -1,9 +1,11 @@
-// Where COM1..COM4 lead: links in the program's folder first, then the system's ports, adapters first.
+// Where COM1..COM4 lead: links in the program's folder first, then in the user's link folder, then the system's
+// ports, adapters first.
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "link/ComPortMap.h"
 
@@ -27,7 +29,7 @@ QList<SystemSerialPort> mixedPorts()
 
 TEST(ComPortMap, SystemPortsInOrderAdaptersFirstThenByName)
 {
-    const ComPortMap map(QString(), &mixedPorts);
+    const ComPortMap map(QString(), &mixedPorts, QString());
     EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/ttyACM0"));
     EXPECT_EQ(map.devicePath(2), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(map.devicePath(3), QStringLiteral("/dev/ttyUSB1"));
@@ -36,7 +38,7 @@ TEST(ComPortMap, SystemPortsInOrderAdaptersFirstThenByName)
 
 TEST(ComPortMap, OnlyComOneToFour)
 {
-    const ComPortMap map(QString(), &mixedPorts);
+    const ComPortMap map(QString(), &mixedPorts, QString());
     EXPECT_TRUE(map.devicePath(0).isEmpty());
     EXPECT_TRUE(map.devicePath(5).isEmpty());
 }
@@ -44,7 +46,7 @@ TEST(ComPortMap, OnlyComOneToFour)
 TEST(ComPortMap, NoPortPresent)
 {
     QTemporaryDir folder;
-    const ComPortMap map(folder.path(), &noPorts);
+    const ComPortMap map(folder.path(), &noPorts, QString());
     for (int n = 1; n <= 4; ++n)
         EXPECT_TRUE(map.devicePath(n).isEmpty()) << n;
     EXPECT_EQ(map.describe(3), QStringLiteral("COM3: no serial port present"));
@@ -52,7 +54,8 @@ TEST(ComPortMap, NoPortPresent)
 
 TEST(ComPortMap, FewerPortsThanNames)
 {
-    const ComPortMap map(QString(), [] { return QList<SystemSerialPort>{{QStringLiteral("/dev/ttyS0"), false}}; });
+    const ComPortMap map(QString(), [] { return QList<SystemSerialPort>{{QStringLiteral("/dev/ttyS0"), false}}; },
+                         QString());
     EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/ttyS0"));
     EXPECT_TRUE(map.devicePath(2).isEmpty());
 }
@@ -61,7 +64,7 @@ TEST(ComPortMap, LinkInTheProgramFolderComesFirst)
 {
     QTemporaryDir folder;
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), folder.filePath(QStringLiteral("COM2"))));
-    const ComPortMap map(folder.path(), &mixedPorts);
+    const ComPortMap map(folder.path(), &mixedPorts, QString());
     EXPECT_EQ(map.devicePath(2), QStringLiteral("/dev/null"));
     EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/ttyACM0")) << "names without a link keep the system order";
     EXPECT_EQ(map.describe(2), QStringLiteral("COM2: /dev/null"));
@@ -90,17 +93,41 @@ TEST(ComPortMap, PlainFileNamedLikeAPortIsNoDevice)
     QFile file(folder.filePath(QStringLiteral("COM1")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    EXPECT_EQ(ComPortMap(folder.path(), &mixedPorts).devicePath(1), QStringLiteral("/dev/ttyACM0"));
+    EXPECT_EQ(ComPortMap(folder.path(), &mixedPorts, QString()).devicePath(1), QStringLiteral("/dev/ttyACM0"));
 }
 
 TEST(ComPortMap, FolderCanChange)
 {
     QTemporaryDir first, second;
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), second.filePath(QStringLiteral("COM1"))));
-    ComPortMap map(first.path(), &noPorts);
+    ComPortMap map(first.path(), &noPorts, QString());
     EXPECT_TRUE(map.devicePath(1).isEmpty());
     map.setProgramFolder(second.path() + QLatin1Char('/'));  // the program's folder ends in a separator
     EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/null"));
+}
+
+TEST(ComPortMap, UserLinkFolderComesAfterTheProgramFolder)
+{
+    // An installed simulator links its COM1 in the user's folder; a link beside the program still wins.
+    QTemporaryDir program, user;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), program.filePath(QStringLiteral("COM2"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), user.filePath(QStringLiteral("COM1"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), user.filePath(QStringLiteral("COM2"))));
+    const ComPortMap map(program.path(), &mixedPorts, user.path());
+    EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/zero"));
+    EXPECT_EQ(map.devicePath(2), QStringLiteral("/dev/null"));
+    EXPECT_EQ(map.devicePath(3), QStringLiteral("/dev/ttyUSB1")) << "names linked nowhere keep the system order";
+    EXPECT_EQ(ComPortMap(QString(), &noPorts, user.path()).devicePath(2), QStringLiteral("/dev/full"));
+}
+
+TEST(ComPortMap, UserLinkFolderIsTheUsersOwn)
+{
+    const QString folder = ComPortMap::userLinkFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    EXPECT_TRUE(folder.endsWith(QStringLiteral("/km610")));
+    const QFileInfo runtime(QFileInfo(folder).path());
+    EXPECT_TRUE(runtime.isDir() && runtime.isWritable()) << runtime.filePath().toStdString();
+    EXPECT_EQ(runtime.ownerId(), uint(::geteuid()));
 }
 
 TEST(ComPortMap, SystemListingHoldsEachExistingDeviceOnce)

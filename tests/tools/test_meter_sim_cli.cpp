@@ -127,3 +127,31 @@ TEST_F(MeterSimProgram, HelpAndBadArguments)
     EXPECT_EQ(sim.exitCode(), 1);
     EXPECT_FALSE(QFileInfo(link()).isSymLink());
 }
+
+TEST_F(MeterSimProgram, LinksIntoTheUsersRuntimeFolderByDefault)
+{
+    // An installed simulator cannot write beside itself: its link goes to km610 in the user's runtime folder,
+    // or in Qt's private stand-in under the temporary folder when the session names none.
+    struct Case {
+        const char* variable;
+        QString expectedFolder;
+    };
+    const Case cases[] = {{"XDG_RUNTIME_DIR", dir.filePath(QStringLiteral("km610"))},
+                          {"TMPDIR", dir.filePath(QStringLiteral("runtime-"))}};
+    for (const Case& c : cases) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.insert(QString::fromLatin1(c.variable), dir.path());
+        sim.setProcessEnvironment(env);
+        sim.start(Simulator, {"--count", "1", "--rate", "50"});
+        ASSERT_TRUE(sim.waitForFinished(10000)) << c.variable;
+        EXPECT_EQ(sim.exitCode(), 0) << c.variable << sim.readAllStandardError().constData();
+        const QString out = QString::fromLocal8Bit(sim.readAllStandardOutput());
+        const QString linkPath = out.section(QStringLiteral("(link "), 1).section(QLatin1Char(')'), 0, 0);
+        EXPECT_TRUE(linkPath.startsWith(c.expectedFolder) && linkPath.endsWith(QStringLiteral("/km610/COM1")))
+            << c.variable << ": " << out.toStdString();
+        const QFileInfo folder(QFileInfo(linkPath).path());
+        EXPECT_TRUE(folder.isDir()) << c.variable;
+        EXPECT_EQ(folder.permissions() & (QFile::ReadGroup | QFile::ReadOther), 0) << "the folder is the user's own";
+    }
+}
