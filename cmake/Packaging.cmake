@@ -79,8 +79,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KM610_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "interface program for KM610/KM620 power clamp meters")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-A desktop program that reads a KM610/KM620 power clamp meter over its USB cable
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "A desktop program that reads a KM610/KM620 power clamp meter over its USB cable
 or an RS-232 port. It shows the meter's LCD panel, a dial and a bar, records
 the readings into a time-stamped table, charts them, saves and opens data
 files, and prints a report of the table.

@@ -70,8 +70,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     SimulatorOptions options;
     QString message;
-    const QString userFolder = ComPortMap::userLinkFolder();
-    switch (SimulatorOptions::parse(QCoreApplication::arguments(), userFolder, &options, &message)) {
+    // No --dir: the user's link folder, looked up only when a link is made (Qt warns when it has to stand in
+    // for a missing $XDG_RUNTIME_DIR, which --help and --device have no need of).
+    switch (SimulatorOptions::parse(QCoreApplication::arguments(), QString(), &options, &message)) {
     case SimulatorOptions::Parse::Help:
         QTextStream(stdout) << message;
         return 0;
@@ -96,12 +97,14 @@ int main(int argc, char** argv)
     std::unique_ptr<SerialDevice> device;
     std::function<bool(const QByteArray&)> send;
     if (options.device.isEmpty()) {
-        if (options.dir.isEmpty())
-            return fail(QStringLiteral("this user has no runtime folder for the link; name one with --dir"));
         // The user's link folder is made on first use; a folder given with --dir must exist already.
-        if (options.dir == userFolder && ::mkdir(QFile::encodeName(options.dir).constData(), 0700) != 0 &&
-            errno != EEXIST)
-            return fail(QStringLiteral("cannot create the folder %1: %2").arg(options.dir, qt_error_string(errno)));
+        if (options.dir.isEmpty()) {
+            options.dir = ComPortMap::userLinkFolder();
+            if (options.dir.isEmpty())
+                return fail(QStringLiteral("this user has no runtime folder for the link; name one with --dir"));
+            if (::mkdir(QFile::encodeName(options.dir).constData(), 0700) != 0 && errno != EEXIST)
+                return fail(QStringLiteral("cannot create the folder %1: %2").arg(options.dir, qt_error_string(errno)));
+        }
         terminal = std::make_unique<PseudoTerminal>();
         if (!terminal->isOpen() || !terminal->linkAs(QDir(options.dir).absoluteFilePath(options.port)))
             return fail(terminal->error());
