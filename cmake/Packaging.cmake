@@ -1,6 +1,6 @@
 # What `cmake --install` puts where, and the Debian package made of the same files (scripts/package.sh).
 # Every destination is relative to the install prefix, so a user installs into ~/.local without root and the
-# package puts the same files under /usr. Included last, when every program's target exists.
+# package puts the same files under /usr. Included after every program's folder, so that its target exists.
 
 # The programs: the window, the meter simulator, and the command-line logger where it is built.
 set(km610_programs km610)
