@@ -4,8 +4,8 @@
 // meter simulator puts one there when started beside the program, and a user can point a name at any device
 // (ln -s /dev/ttyUSB3 COM2). Then the same in the user's link folder, where an installed simulator puts its
 // link, as the installed program's folder is not the user's to write. Otherwise COMn is the n-th serial port
-// the system lists, USB and ACM adapters first (the meter's RS-232
-// cable is nearly always one of those today), then the others, each group in name order.
+// the system lists, USB and ACM adapters first (the meter's RS-232 cable is nearly always one of those
+// today), then the others, each group in name order.
 //
 // The system listing of QSerialPortInfo leaves out ports that this user may not open, so the adapters'
 // device nodes are looked up directly as well: connecting to such a port should say "Permission denied",

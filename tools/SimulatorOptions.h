@@ -7,7 +7,7 @@
 #include "tools/MeterLine.h"
 
 struct SimulatorOptions {
-    QString dir;          // where the link COMn is made
+    QString dir;          // where the link COMn is made; empty: the user's link folder
     QString port = QStringLiteral("COM1");
     QString device;       // a real serial port to write into instead of a pseudo-terminal
     double rate = 2.0;    // frames a second
