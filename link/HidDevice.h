@@ -51,9 +51,16 @@ public:
 
     QString GetProductText();
     QString GetSerialText();
+    // True when the device took the report. A device that does not answer within FeatureAnswerTime is
+    // not waited for: the send goes on beside the caller, and the result is false with ETIMEDOUT, also
+    // for further sends while that one still hangs.
     bool SendFeatureReport(const quint8* report, int size);
-    // Input report length in bytes, report ID byte included, from the report descriptor read once.
+    quint32 lastFeatureError() const { return m_featureError; }  // the reason the last send failed
+    static constexpr int FeatureAnswerTime = 200;  // ms
+    // Report lengths in bytes, report ID byte included, from the report descriptor read once; 0 for a
+    // feature report the descriptor does not declare.
     int inputReportLength();
+    int featureReportLength();
 
     int SleepTime() const { return m_sleepTime; }
     void SetSleepTime(int ms);  // 10 to 10000; other values are ignored
@@ -77,6 +84,9 @@ private:
     // Opens the device once to learn whether it can be read and written and to read its attributes; raises
     // EControllerError "device cannot be opened" or "device cannot be identified".
     THidDevice(HidDeviceController* controller, std::shared_ptr<HidPlatform> platform, HidDeviceInfo pnp);
+
+    struct FeatureSend;
+    const HidReportDescriptor& capabilities();
 
     // For the reader's thread: the open read handle, or null with the reason.
     std::shared_ptr<HidConnection> acquireReadHandle(quint32* error);
@@ -108,6 +118,8 @@ private:
     QString m_productText;
     QString m_serialText;
     std::optional<HidReportDescriptor> m_capabilities;
+    std::shared_ptr<FeatureSend> m_featureSend;  // the last send, which may still wait for the device
+    quint32 m_featureError = 0;
 
     THidDataEvent m_dataHandler;
     THidDataErrorEvent m_dataErrorHandler;

@@ -88,12 +88,14 @@ std::optional<QByteArray> LinuxHidConnection::reportDescriptor()
     return file.readAll();
 }
 
-bool LinuxHidConnection::sendFeatureReport(const QByteArray& report)
+quint32 LinuxHidConnection::sendFeatureReport(const QByteArray& report)
 {
-    if (m_fd < 0 || report.isEmpty())
-        return false;
+    if (m_fd < 0)
+        return EBADF;
+    if (report.isEmpty())
+        return EINVAL;
     QByteArray buffer = report;
-    return ::ioctl(m_fd, HIDIOCSFEATURE(buffer.size()), buffer.data()) >= 0;
+    return ::ioctl(m_fd, HIDIOCSFEATURE(buffer.size()), buffer.data()) >= 0 ? 0 : quint32(errno);
 }
 
 quint32 LinuxHidConnection::startRead(quint8* buffer, int length)

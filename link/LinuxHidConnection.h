@@ -33,7 +33,7 @@ public:
     std::optional<QString> serialString() override { return m_info.serial; }
     std::optional<QList<quint16>> languageList() override;
     std::optional<QByteArray> reportDescriptor() override;
-    bool sendFeatureReport(const QByteArray& report) override;
+    quint32 sendFeatureReport(const QByteArray& report) override;
 
     quint32 startRead(quint8* buffer, int length) override;
     HidReadResult waitRead(int timeoutMs) override;

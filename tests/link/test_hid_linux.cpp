@@ -141,7 +141,7 @@ TEST(LinuxHidConnection, AQueryHandleAnswersFromUdevAndSysfsButNeitherReadsNorWr
     EXPECT_FALSE(query.serialString());
     EXPECT_EQ(query.reportDescriptor(), ScriptedHidPlatform::bridgeDescriptor());
     EXPECT_FALSE(query.languageList());  // not on USB here: unknown, not empty
-    EXPECT_FALSE(query.sendFeatureReport(QByteArray::fromHex("00 60 09 00 00 03 00 00 00 00")));
+    EXPECT_EQ(query.sendFeatureReport(QByteArray::fromHex("00 60 09 00 00 03 00 00 00 00")), quint32(EBADF));
     quint8 buffer[9];
     EXPECT_EQ(query.startRead(buffer, 9), quint32(EBADF));
 }

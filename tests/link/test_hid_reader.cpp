@@ -158,6 +158,29 @@ TEST_F(ReaderTest, AHandlerMayStopItsOwnReader)
     EXPECT_TRUE(testsupport::waitUntil([&] { return delivered > 3; }));  // and it can be started again
 }
 
+TEST_F(ReaderTest, ARestartedReaderGetsOnlyReportsSentAfterIt)
+{
+    QList<int> seen;
+    const ReaderStop stop{cable};
+    const THidDataEvent handler(DataCall([&](THidDevice*, quint8, const quint8* data, quint16) {
+        seen << (data[1] | (data[2] << 8));
+    }));
+    cable->SetDataHandler(handler);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return platform->openHandles(kCable) == 1; }));
+    platform->sendReports(kCable, {numberedReport(1)});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return seen.size() == 1; }));
+    cable->SetDataHandler({});
+    EXPECT_EQ(platform->openHandles(kCable), 0);
+
+    platform->sendReports(kCable, {numberedReport(2), numberedReport(3)});  // while nobody listens
+    cable->SetDataHandler(handler);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return platform->openHandles(kCable) == 1; }));
+    platform->sendReports(kCable, {numberedReport(4)});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return seen.size() >= 2; }));
+    testsupport::pump(50);
+    EXPECT_EQ(seen, (QList<int>{1, 4}));
+}
+
 TEST_F(ReaderTest, AFailingReadIsReportedAndRetriedAfterTheSleepTime)
 {
     cable->SetSleepTime(50);
