@@ -261,7 +261,10 @@ void THidDevice::SetDataHandler(const THidDataEvent& handler)
 void THidDevice::StartReader()
 {
     if (m_dataHandler && m_pluggedIn && m_claimed && m_canReadWrite && !m_reader) {
-        m_reader = std::make_unique<THidDeviceReadThread>(this);
+        // Opened here, on the user-interface thread: the reader only reads.
+        quint32 error = 0;
+        std::shared_ptr<HidConnection> handle = acquireReadHandle(&error);
+        m_reader = std::make_unique<THidDeviceReadThread>(this, std::move(handle), error);
         m_reader->start();
     }
 }

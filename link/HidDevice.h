@@ -2,8 +2,9 @@
 // gives it back by deleting it; deleting a device that is still plugged in puts an unclaimed twin in its
 // place in the controller's list, so the list always mirrors what is present.
 //
-// All members are used on the user-interface thread, except what the device's reader needs (the read
-// handle, the flags and the sleep time), which is safe to use from the reader's thread.
+// All members are used on the user-interface thread, except what the device's reader needs (the flags and
+// the sleep time), which is safe to use from the reader's thread; the reader gets its read handle when it
+// is made.
 #pragma once
 
 #include <QString>
@@ -88,7 +89,7 @@ private:
     struct FeatureSend;
     const HidReportDescriptor& capabilities();
 
-    // For the reader's thread: the open read handle, or null with the reason.
+    // The open read handle, opened if need be, or null with the reason.
     std::shared_ptr<HidConnection> acquireReadHandle(quint32* error);
     // On the user-interface thread, for the reader.
     void deliverReport(quint8 reportId, const quint8* data, quint16 size);

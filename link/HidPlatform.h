@@ -57,6 +57,9 @@ public:
     virtual quint32 startRead(quint8* buffer, int length) = 0;  // 0 when started, else the error code
     virtual HidReadResult waitRead(int timeoutMs) = 0;
     virtual void cancelRead() = 0;
+    // Makes the waitRead under way, or else the next one, return Pending at once. Called from another
+    // thread than the one that waits.
+    virtual void interruptWait() = 0;
 };
 
 class HidPlatform {

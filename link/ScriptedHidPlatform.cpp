@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
+#include <utility>
 
 using Clock = std::chrono::steady_clock;
 
@@ -38,6 +40,8 @@ struct ScriptedHidPlatform::Shared {
     QHash<QString, DeviceState> devices;
     int releasedWithPendingRead = 0;
     int nextHandle = 0;
+    std::thread::id owner = std::this_thread::get_id();
+    int opensOffThread = 0;
 
     DeviceState* find(const QString& id)
     {
@@ -148,6 +152,8 @@ public:
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             DeviceState* device = m_shared->find(m_id);
+            if (std::exchange(m_interrupted, false))
+                return {HidReadResult::Pending, 0, 0};
             if (!m_buffer)
                 return {HidReadResult::Failed, 0, EINVAL};
             if (!device || !device->present) {
@@ -188,6 +194,15 @@ public:
         m_buffer = nullptr;
     }
 
+    void interruptWait() override
+    {
+        {
+            std::lock_guard lock(m_shared->mutex);
+            m_interrupted = true;
+        }
+        m_shared->changed.notify_all();
+    }
+
 private:
     std::optional<QString> text(std::optional<QString> ScriptedHidDevice::*field)
     {
@@ -203,6 +218,7 @@ private:
     HidAccess m_access;
     int m_handle = 0;
     quint8* m_buffer = nullptr;  // guarded by the shared mutex
+    bool m_interrupted = false;  // guarded by the shared mutex
     int m_length = 0;
 };
 
@@ -391,6 +407,12 @@ int ScriptedHidPlatform::reportsDelivered(const QString& instanceId) const
     return fromDevice(*m_shared, instanceId, &DeviceState::delivered);
 }
 
+int ScriptedHidPlatform::opensOffThread() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->opensOffThread;
+}
+
 int ScriptedHidPlatform::releasedWithPendingRead() const
 {
     std::lock_guard lock(m_shared->mutex);
@@ -419,6 +441,8 @@ HidPlatform::OpenResult ScriptedHidPlatform::open(const HidDeviceInfo& info, Hid
 {
     {
         std::lock_guard lock(m_shared->mutex);
+        if (std::this_thread::get_id() != m_shared->owner)
+            ++m_shared->opensOffThread;
         const DeviceState* device = m_shared->find(info.instanceId);
         if (!device || !device->present || device->definition.path != info.path)
             return {nullptr, ENOENT};

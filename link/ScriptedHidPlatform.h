@@ -67,6 +67,9 @@ public:
     int reportsDelivered(const QString& instanceId) const;
     // Handles released while a read still held a buffer: the layer must cancel first, so this stays 0.
     int releasedWithPendingRead() const;
+    // Devices opened on another thread than the one that made the platform; the system's device library
+    // (udev) belongs to the thread that made it, so this stays 0.
+    int opensOffThread() const;
 
     bool available() const override;
     QList<HidDeviceInfo> enumerate() override;

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
+#include <thread>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -110,6 +113,25 @@ TEST_F(HidrawStandIn, AQuietDeviceLeavesTheReadPendingAndCancelTakesTheBufferBac
     connection->cancelRead();
     send(QByteArray::fromHex("f0 00 00 00 00 00 00 00"));
     EXPECT_EQ(connection->waitRead(20).status, HidReadResult::Failed);  // no read under way any more
+}
+
+TEST_F(HidrawStandIn, AnInterruptEndsALongWaitAtOnceAndReadingGoesOnAfterIt)
+{
+    open("temper-gold-3.5-if1.hex");
+    ASSERT_EQ(connection->startRead(buffer, 9), 0u);
+    QElapsedTimer clock;
+    clock.start();
+    HidReadResult result;
+    std::thread waiter([&] { result = connection->waitRead(10000); });
+    QThread::msleep(20);
+    connection->interruptWait();
+    waiter.join();
+    EXPECT_EQ(result.status, HidReadResult::Pending);
+    EXPECT_LT(clock.elapsed(), 2500);
+    connection->interruptWait();  // before the wait: the wait returns at once as well
+    EXPECT_EQ(connection->waitRead(10000).status, HidReadResult::Pending);
+    send(QByteArray::fromHex("f0 00 00 00 00 00 00 00"));
+    EXPECT_EQ(connection->waitRead(1000).status, HidReadResult::Completed);
 }
 
 TEST_F(HidrawStandIn, AVanishedDeviceFailsWithNoSuchDevice)

@@ -181,6 +181,40 @@ TEST_F(ReaderTest, ARestartedReaderGetsOnlyReportsSentAfterIt)
     EXPECT_EQ(seen, (QList<int>{1, 4}));
 }
 
+TEST_F(ReaderTest, AStopWakesAReaderWaitingOnASilentDeviceAtOnce)
+{
+    cable->SetSleepTime(THidDevice::MaxSleepTime);
+    const ReaderStop stop{cable};
+    for (int round = 0; round < 3; ++round) {
+        cable->SetDataHandler(THidDataEvent(DataCall([](THidDevice*, quint8, const quint8*, quint16) {})));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return platform->readsStarted(kCable) > round; }));
+        QElapsedTimer clock;
+        clock.start();
+        cable->SetDataHandler({});
+        EXPECT_LT(clock.elapsed(), THidDevice::MaxSleepTime / 4) << "round " << round;
+        EXPECT_FALSE(cable->readerRunning());
+    }
+}
+
+TEST_F(ReaderTest, TheReaderOpensNothingOnItsOwnThread)
+{
+    cable->SetSleepTime(THidDevice::MinSleepTime);
+    platform->failReads(kCable, EIO, 3);  // retried on the reader's thread
+    platform->queueReports(kCable, {numberedReport(1)});
+    int reports = 0;
+    int errors = 0;
+    const ReaderStop stop{cable};
+    cable->setDataErrorHandler(THidDataErrorEvent(ErrorCall([&](THidDevice*, quint32) { ++errors; })));
+    cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice*, quint8, const quint8*, quint16) { ++reports; })));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return reports == 1; }));
+    EXPECT_EQ(errors, 3);
+    cable->SetDataHandler({});
+    cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice*, quint8, const quint8*, quint16) { ++reports; })));
+    platform->queueReports(kCable, {numberedReport(2)});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return reports == 2; }));
+    EXPECT_EQ(platform->opensOffThread(), 0);
+}
+
 TEST_F(ReaderTest, AFailingReadIsReportedAndRetriedAfterTheSleepTime)
 {
     cable->SetSleepTime(50);
