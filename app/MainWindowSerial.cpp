@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 
 #include "app/MainWindow.h"
+#include "app/MainWindowUsb.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -33,10 +34,8 @@ SerialState::SerialState(MainWindow& window) : m_window(window)
 {
     COMM2.setComPort(pnCOM1);
     COMM2.setComPortSpeed(br2400);
-    COMM2.OnReceiveData = [&window](QObject* sender, const char* data, qint32 size) {
-        window.COMM2ReceiveData(sender, data, size);
-    };
-    COMM2.OnConnectionLost = [this](const QString& reason) { connectionLost(reason); };
+    connect(&COMM2, &SerialPortDriver::receivedData, &window, &MainWindow::COMM2ReceiveData);
+    connect(&COMM2, &SerialPortDriver::connectionLost, this, &SerialState::connectionLost);
     for (QWidget* panel : {window.ui->BtCOM1, window.ui->BtCOM2, window.ui->BtCOM3, window.ui->BtCOM4})
         panel->installEventFilter(this);
     // Connected before the window binds the items to their handlers, so this runs first.
@@ -103,6 +102,7 @@ void MainWindow::COMConClick()
         // COMCon and USBCon are one group: pressing one down releases the other without its handler.
         const QSignalBlocker quiet(ui->USBCon);
         ui->USBCon->setChecked(false);
+        usb().setDown(false);
     }
     serial.refreshPortHints();
     if (!serial.COMM2.PortOpen()) {

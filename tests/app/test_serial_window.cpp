@@ -70,11 +70,9 @@ protected:
     // Counts what the driver hands to the window, to know when bytes have been through the assembler.
     void countReceived()
     {
-        const TSerialPortReceiveDataEvent window = serial().COMM2.OnReceiveData;
-        serial().COMM2.OnReceiveData = [this, window](QObject* sender, const char* data, qint32 size) {
-            received += size;
-            window(sender, data, size);
-        };
+        // Connected after the window: counted once the window has taken the bytes.
+        QObject::connect(&serial().COMM2, &SerialPortDriver::receivedData,
+                         [this](QObject*, const char*, qint32 size) { received += size; });
     }
     // Bytes as the meter sends them, one frame's worth at a time: the meter's frames are half a second
     // apart, so a poll never finds more than one whole frame.

@@ -90,7 +90,7 @@ struct UsbWindow {
             hex << r.toHex(' ');
         return hex;
     }
-    THidDevice* reading() const { return form->usb().CurDevice; }
+    THidDevice* reading() const { return form->usb().CurDevice(); }
     int rows() const { return form->record().table().rowCount(); }
     bool waitDelivered(const QString& name, int count) const
     {
