@@ -133,6 +133,7 @@ public:
     void ReadBtnClick();
     void SetFeatureClick();
     void ConTimerTimer();
+    void showLinkDown();  // the link indicator shows "not connected" until the next frame
     UsbLink& usb() const { return *m_usb; }
 
     // ---- Reports (MainWindowReport.cpp)

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QMenu>
 #include <QSignalBlocker>
 
 #include "app/MainWindow.h"
@@ -35,7 +36,22 @@ SerialState::SerialState(MainWindow& window) : m_window(window)
     COMM2.setComPort(pnCOM1);
     COMM2.setComPortSpeed(br2400);
     connect(&COMM2, &SerialPortDriver::receivedData, &window, &MainWindow::COMM2ReceiveData);
-    connect(&COMM2, &SerialPortDriver::connectionLost, this, &SerialState::connectionLost);
+    connect(&reconnector, &SerialReconnector::dropped, this, &SerialState::connectionLost);
+    connect(&reconnector, &SerialReconnector::historyLine, &window,
+            [&window](const QString& line) { window.HistoryListBox.append(line); });
+    connect(&reconnector, &SerialReconnector::waitingChanged, &window, [&window](bool waiting) {
+        if (waiting)
+            window.showLinkDown();
+    });
+
+    // Added after the Record menu's own items.
+    window.ui->Rec->addSeparator();
+    ReconnectAutomatically = window.ui->Rec->addAction(QStringLiteral("Reconnect automatically"));
+    ReconnectAutomatically->setObjectName(QStringLiteral("ReconnectAutomatically"));
+    ReconnectAutomatically->setCheckable(true);
+    ReconnectAutomatically->setChecked(true);
+    reconnector.setEnabled(true);
+    connect(ReconnectAutomatically, &QAction::toggled, &reconnector, &SerialReconnector::setEnabled);
     for (QWidget* panel : {window.ui->BtCOM1, window.ui->BtCOM2, window.ui->BtCOM3, window.ui->BtCOM4})
         panel->installEventFilter(this);
     // Connected before the window binds the items to their handlers, so this runs first.
@@ -94,6 +110,7 @@ void MainWindow::COMConClick()
 {
     SerialState& serial = *m_serial;
     if (!ui->COMCon->isChecked()) {
+        serial.reconnector.stop();
         serial.COMM2.PortClose();
         serial.showDisconnected();
         return;

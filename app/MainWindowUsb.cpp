@@ -7,6 +7,7 @@
 
 #include "app/MainWindow.h"
 #include "app/MainWindowFrames.h"
+#include "app/MainWindowSerial.h"
 #include "link/LinuxHidPlatform.h"
 #include "ui_MainWindow.h"
 
@@ -24,12 +25,13 @@ void setPanelColour(QWidget* panel, const QColor& colour)
 
 // USBCon and COMCon are one group in which all may be up: pressing one down releases the other, without
 // running the other's handler.
-void setUsbConDown(Ui::MainWindow* ui, bool down)
+void setUsbConDown(MainWindow& window, bool down)
 {
-    ui->USBCon->setChecked(down);
+    window.ui->USBCon->setChecked(down);
     if (down) {
-        const QSignalBlocker blocker(ui->COMCon);
-        ui->COMCon->setChecked(false);
+        const QSignalBlocker blocker(window.ui->COMCon);
+        window.ui->COMCon->setChecked(false);
+        window.serial().reconnector.stop();  // the serial link is no longer waited for
     }
 }
 
@@ -47,7 +49,7 @@ void MainWindow::setupUsb()
     connect(link, &UsbLink::message, this, [this](const QString& text) {
         dialogs().message(text, usbtext::Caption, Dialogs::Icon::Information, Dialogs::Ok);
     });
-    connect(link, &UsbLink::onChanged, this, [this](bool on) { setUsbConDown(ui, on); });
+    connect(link, &UsbLink::onChanged, this, [this](bool on) { setUsbConDown(*this, on); });
     connect(link, &UsbLink::devicesChanged, this, &MainWindow::HidCtlDeviceChange);
     connect(link, &UsbLink::reportReceived, this, &MainWindow::Read610);
     connect(link, &UsbLink::switched, this, [this](bool on) {
@@ -62,6 +64,13 @@ void MainWindow::setupUsb()
             ui->Panel2->setText(Connect);
         }
     });
+    connect(link, &UsbLink::waitingChanged, this, [this](bool waiting) {
+        if (waiting)
+            showLinkDown();
+    });
+    const QAction* reconnect = serial().ReconnectAutomatically;
+    link->setReconnect(reconnect->isChecked());
+    connect(reconnect, &QAction::toggled, link, &UsbLink::setReconnect);
     // The list is filled before the window shows.
     link->start();
 }
@@ -131,8 +140,12 @@ void MainWindow::Panel1Click()
 
 void MainWindow::ConTimerTimer()
 {
-    if (m_usb->ConTimerTimer()) {
-        ui->CONok->hide();
-        ui->CONokN->show();
-    }
+    if (m_usb->ConTimerTimer())
+        showLinkDown();
+}
+
+void MainWindow::showLinkDown()
+{
+    ui->CONok->hide();
+    ui->CONokN->show();
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "link/FrameAssembler.h"
+#include "link/LinkEvents.h"
 #include "link/LinuxHidPlatform.h"
 
 namespace {
@@ -84,7 +85,31 @@ void UsbLink::deliverReport(THidDevice* HidDev, quint8 ReportID, const quint8* D
 void UsbLink::setOn(bool on)
 {
     m_on = on;
+    if (!on)
+        setWaiting(false);
     emit onChanged(on);
+}
+
+void UsbLink::setDown(bool down)
+{
+    m_on = down;
+    if (!down)
+        setWaiting(false);
+}
+
+void UsbLink::setWaiting(bool waiting)
+{
+    if (waiting == m_waiting)
+        return;
+    m_waiting = waiting;
+    emit waitingChanged(waiting);
+}
+
+void UsbLink::setReconnect(bool on)
+{
+    m_reconnect = on;
+    if (!on && m_waiting)
+        linkLost(usbtext::NotConnected);
 }
 
 void UsbLink::HidCtlArrival(THidDevice* HidDev)
@@ -127,7 +152,11 @@ void UsbLink::HidCtlDeviceChange()
     // Any device that comes or goes (a mouse) rebuilds the list, which stops the reader. A link that is on
     // goes on reading from the cable, or is switched off, visibly, when the cable has gone.
     THidDevice* device = selectedDevice();
-    if (!device) {
+    if (!device && m_reconnect) {
+        if (!m_waiting)
+            emit historyLine(linkLostLine(QDateTime::currentDateTime()));
+        setWaiting(true);
+    } else if (!device) {
         linkLost(usbtext::NotConnected);
     } else if (!device->CanReadWrite()) {
         linkLost(usbAccessDeniedText(device->pnpInfo().path, device->readWriteError()));
@@ -135,6 +164,9 @@ void UsbLink::HidCtlDeviceChange()
         SetFeatureClick();
         m_curDevice = device;
         device->SetDataHandler(reader());
+        if (m_waiting)
+            emit historyLine(linkBackLine(QDateTime::currentDateTime()));
+        setWaiting(false);
     }
 }
 

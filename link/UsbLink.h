@@ -1,6 +1,8 @@
 // The USB link to the meter's cable, a HID device named "USB to Serial": it keeps the list of present HID
 // devices, picks the cable, sends it the configuration report, starts and stops its reader, and switches
-// the link off when the cable leaves or the meter stays silent (the watchdog). It has no widgets: what the
+// the link off when the cable leaves or the meter stays silent (the watchdog). With reconnecting on, a
+// cable that leaves while the link is on is waited for instead, and taken again when a matching one
+// arrives. It has no widgets: what the
 // user must see (messages, the link's state, log lines) goes out through signals, so that the window and a
 // program without widgets drive it alike. The handlers keep the names of the window's components whose
 // events they are (USBCon, ReadBtn, SetFeature, ConTimer, Hidctl).
@@ -58,7 +60,12 @@ public:
     bool isOn() const { return m_on; }  // the button USBCon is down
     // USBCon was pressed or released from outside (the other button of its group, a click): nothing else
     // happens.
-    void setDown(bool down) { m_on = down; }
+    void setDown(bool down);
+
+    // Reconnect automatically; off while waiting for the cable: the link is switched off as it would have
+    // been when the cable left.
+    void setReconnect(bool on);
+    bool isWaiting() const { return m_waiting; }  // on, the cable gone, waiting for it to come back
 
     void USBConClick();      // connect or disconnect
     void ReadBtnClick();     // detach reading from the cable's line
@@ -80,6 +87,7 @@ signals:
     void devicesChanged();                  // the device list was built again
     void switched(bool on);                 // a connect or disconnect has ended
     void lost();                            // switched off without the user, after its message
+    void waitingChanged(bool waiting);
     // One input report of the cable; the data are valid only while the signal runs.
     void reportReceived(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);
 
@@ -88,6 +96,7 @@ private:
     THidDataEvent reader();
     void deliverReport(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);
     void setOn(bool on);
+    void setWaiting(bool waiting);
     void linkLost(const QString& text);
 
     FrameAssembler& m_assembler;
@@ -99,6 +108,8 @@ private:
     int m_selected = -1;
     THidDevice* m_curDevice = nullptr;
     bool m_on = false;
+    bool m_reconnect = false;
+    bool m_waiting = false;
     int m_conTick = 0;                      // 0..2: the watchdog looks on every third tick
     bool m_configurationRefusalTold = false;  // until the cable takes its configuration again
 };

@@ -86,6 +86,7 @@ protected:
         FormEnvironment env;
         env.exePath = programDir.path();
         window = std::make_unique<Window>(env);
+        serial().ReconnectAutomatically->setChecked(false);  // each loss is told and let go
         // Only the links of the program's folder: the machine's own ports must not matter here.
         serial().COMM2.portMap() = ComPortMap(programDir.path(), [] { return QList<SystemSerialPort>(); });
         // Connected after the window: counted once the window has taken the bytes.
@@ -230,6 +231,7 @@ TEST(UsbLinkFaults, TheCablePulledWhileItsReaderIsBusyIsLetGoAndReadAgainWhenBac
     env.hidPlatform = platform;
     Window w(env);
     w.form->ConTimer.stop();  // no watchdog: only the removal may switch the link off
+    w.form->serial().ReconnectAutomatically->setChecked(false);  // each removal is told and let go
     MeterStream stream;
     for (int round = 0; round < 12; ++round) {
         const std::string what = "round " + std::to_string(round);

@@ -1,6 +1,9 @@
 // The USB link's workflow without a window: what it tells through its signals on connect and disconnect,
-// the reports it hands on, the watchdog, and the cable leaving while the link is on.
+// the reports it hands on, the watchdog, and the cable leaving while the link is on, with and without
+// reconnecting.
 #include <gtest/gtest.h>
+
+#include <QRegularExpression>
 
 #include "link/FrameAssembler.h"
 #include "link/UsbLink.h"
@@ -36,6 +39,8 @@ struct LinkUnderTest {
         QObject::connect(link.get(), &UsbLink::devicesChanged, [this] { events << "devices"; });
         QObject::connect(link.get(), &UsbLink::switched, [this](bool on) { events << (on ? "on" : "off"); });
         QObject::connect(link.get(), &UsbLink::lost, [this] { events << "lost"; });
+        QObject::connect(link.get(), &UsbLink::waitingChanged,
+                         [this](bool waiting) { events << (waiting ? "waiting" : "waited"); });
         QObject::connect(link.get(), &UsbLink::reportReceived,
                          [this](THidDevice*, quint8 id, const quint8* data, quint16 size) {
                              ++reports;
@@ -111,6 +116,47 @@ TEST(UsbLinkWorkflow, TheCableLeavingWhileOnIsTold)
     EXPECT_EQ(t.take(), (QStringList{"devices", "up", "message " + usbtext::NotConnected, "lost"}));
     EXPECT_EQ(t.link->CurDevice(), nullptr);
     EXPECT_TRUE(t.history.contains(QStringLiteral("Removal of USB to Serial")));
+}
+
+TEST(UsbLinkWorkflow, WithReconnectingTheCableIsWaitedForAndTakenAgain)
+{
+    LinkUnderTest t({ScriptedHidPlatform::meterCable()});
+    t.link->setReconnect(true);
+    t.link->USBConClick();
+    t.take();
+    t.platform->unplug(kCable);
+    EXPECT_EQ(t.take(), (QStringList{"devices", "waiting"}));
+    EXPECT_TRUE(t.link->isOn());
+    ASSERT_FALSE(t.history.isEmpty());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^link lost at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(t.history.last())
+                    .hasMatch())
+        << t.history.last().toStdString();
+
+    ScriptedHidDevice other = ScriptedHidPlatform::meterCable(QStringLiteral("other"));
+    other.product = QStringLiteral("USB to Serial Adapter");  // not a matching name
+    t.platform->plug(other);
+    EXPECT_EQ(t.take(), QStringList{"devices"});
+    t.platform->plug(ScriptedHidPlatform::meterCable(QStringLiteral("again")));
+    EXPECT_EQ(t.take(), (QStringList{"devices", "waited"}));
+    EXPECT_TRUE(t.history.last().startsWith(QStringLiteral("link back at ")));
+    EXPECT_EQ(t.platform->featureReports(QStringLiteral("/sys/scripted/again")).size(), 1);
+    t.platform->queueReports(QStringLiteral("/sys/scripted/again"), {emptyReport()});
+    EXPECT_TRUE(testsupport::waitUntil([&] { return t.reports == 1; }));
+}
+
+TEST(UsbLinkWorkflow, ReconnectingTurnedOffWhileWaitingSwitchesOffAsWithoutIt)
+{
+    LinkUnderTest t({ScriptedHidPlatform::meterCable()});
+    t.link->setReconnect(true);
+    t.link->USBConClick();
+    t.platform->unplug(kCable);
+    t.take();
+    t.link->setReconnect(false);
+    EXPECT_EQ(t.take(), (QStringList{"waited", "up", "message " + usbtext::NotConnected, "lost"}));
+    t.platform->plug(ScriptedHidPlatform::meterCable());
+    EXPECT_EQ(t.take(), QStringList{"devices"});
+    EXPECT_FALSE(t.link->isOn());
 }
 
 }  // namespace
