@@ -27,7 +27,7 @@ struct FramesState;
 struct RecordState;
 struct ChartState;
 struct SerialState;
-struct UsbState;
+class UsbLink;
 struct ReportState;
 
 // What the window takes from its surroundings. Every field has a default taken from the system, so the
@@ -124,12 +124,8 @@ public:
     void COM4Click();
     SerialState& serial() const { return *m_serial; }
 
-    // ---- USB link (MainWindowUsb.cpp)
-    void HidCtlArrival(THidDevice* HidDev);
-    bool HidCtlEnumerate(THidDevice* HidDev, int Idx);
-    void HidCtlDeviceChange();
-    void HidCtlDeviceDataError(THidDevice* HidDev, quint32 Error);
-    void HidCtlRemoval(THidDevice* HidDev);
+    // ---- USB link (MainWindowUsb.cpp; the workflow and Hidctl's handlers live in link/UsbLink)
+    void HidCtlDeviceChange();  // the link's device list shown in DevListBox
     void USBConClick();
     void Panel2Click();
     void USBClick();
@@ -137,7 +133,8 @@ public:
     void ReadBtnClick();
     void SetFeatureClick();
     void ConTimerTimer();
-    UsbState& usb() const { return *m_usb; }
+    void showLinkDown();  // the link indicator shows "not connected" until the next frame
+    UsbLink& usb() const { return *m_usb; }
 
     // ---- Reports (MainWindowReport.cpp)
     void MajPrintClick();
@@ -168,6 +165,6 @@ private:
     std::unique_ptr<RecordState> m_record;
     std::unique_ptr<ChartState> m_chart;
     std::unique_ptr<SerialState> m_serial;
-    std::unique_ptr<UsbState> m_usb;
+    std::unique_ptr<UsbLink> m_usb;
     std::unique_ptr<ReportState> m_report;
 };

@@ -1,11 +1,13 @@
-// The window's serial link: the driver COMM2, the port panels BtCOM1..BtCOM4 with the device each port
-// leads to as their hint, and the messages that say why a port did not open or was lost.
+// The window's serial link: the driver COMM2 and its reconnector, the port panels BtCOM1..BtCOM4 with the
+// device each port leads to as their hint, and the messages that say why a port did not open or was lost.
+// The check item "Reconnect automatically" of the Record menu is made here and serves the USB link too.
 #pragma once
 
 #include <QObject>
 #include <QString>
 
 #include "link/SerialPortDriver.h"
+#include "link/SerialReconnector.h"
 
 class QAction;
 class MainWindow;
@@ -14,6 +16,8 @@ struct SerialState : QObject {
     explicit SerialState(MainWindow& window);
 
     SerialPortDriver COMM2;
+    SerialReconnector reconnector{COMM2};
+    QAction* ReconnectAutomatically;  // on by default; its check is stored by its object name
 
     // The port panels' hints: the device each port leads to now, or that none is present.
     void refreshPortHints();
