@@ -1,0 +1,318 @@
+#include "record/DatedCsv.h"
+
+#include <QStringDecoder>
+#include <limits>
+
+#include "record/Cp936.h"
+
+namespace {
+
+constexpr qint64 msPerDay = 86400000;
+
+bool isAscii(QByteArrayView text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar, and back (H. Hinnant's algorithms:
+// exact for every date, no time zone database, a few operations each).
+qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<qint64>(doe) - 719468;
+}
+
+void civilFromDays(qint64 z, qint64& y, unsigned& m, unsigned& d)
+{
+    z += 719468;
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<qint64>(yoe) + era * 400 + (m <= 2);
+}
+
+bool isLeap(qint64 y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+unsigned daysInMonth(qint64 y, unsigned m)
+{
+    static constexpr unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && isLeap(y) ? 29 : days[m - 1];
+}
+
+void appendDigits(QByteArray& out, qint64 value, int width)
+{
+    char digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0 || n < width);
+    while (n > 0)
+        out.append(digits[--n]);
+}
+
+// Reads exactly `width` digits at pos.
+bool takeDigits(QByteArrayView text, qsizetype& pos, int width, int& value)
+{
+    if (pos + width > text.size())
+        return false;
+    value = 0;
+    for (int i = 0; i < width; ++i) {
+        const char c = text[pos + i];
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    pos += width;
+    return true;
+}
+
+bool takeChar(QByteArrayView text, qsizetype& pos, char c)
+{
+    if (pos >= text.size() || text[pos] != c)
+        return false;
+    ++pos;
+    return true;
+}
+
+void appendField(QByteArray& out, QByteArrayView cp936Text)
+{
+    const QByteArray converted = isAscii(cp936Text) ? QByteArray() : cp936::toUnicode(cp936Text).toUtf8();
+    const QByteArrayView field = isAscii(cp936Text) ? cp936Text : QByteArrayView(converted);
+    bool quote = false;
+    for (char c : field)
+        quote = quote || c == ',' || c == '"' || c == '\r' || c == '\n';
+    if (!quote) {
+        out.append(field);
+        return;
+    }
+    out.append('"');
+    for (char c : field) {
+        if (c == '"')
+            out.append('"');
+        out.append(c);
+    }
+    out.append('"');
+}
+
+std::optional<QByteArray> toCp936(QByteArrayView utf8)
+{
+    if (isAscii(utf8))
+        return utf8.toByteArray();
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(utf8);
+    if (decoder.hasError())
+        return std::nullopt;
+    return cp936::fromUnicode(text);
+}
+
+std::optional<qint32> toNumber(QByteArrayView text)
+{
+    const bool negative = text.startsWith('-');
+    const QByteArrayView digits = negative ? text.sliced(1) : text;
+    if (digits.isEmpty() || digits.size() > 10)
+        return std::nullopt;
+    qint64 value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    value = negative ? -value : value;
+    if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return static_cast<qint32>(value);
+}
+
+// The fields of a record; nothing when a quote is out of place.
+constexpr int fieldCount = 7;
+bool splitFields(QByteArrayView record, std::array<QByteArray, fieldCount>& fields)
+{
+    qsizetype pos = 0;
+    for (int f = 0; f < fieldCount; ++f) {
+        QByteArray& field = fields[size_t(f)];
+        field.clear();
+        if (pos < record.size() && record[pos] == '"') {
+            ++pos;
+            for (;;) {
+                if (pos >= record.size())
+                    return false;  // the closing quote is missing
+                const char c = record[pos++];
+                if (c != '"') {
+                    field.append(c);
+                } else if (pos < record.size() && record[pos] == '"') {
+                    field.append('"');
+                    ++pos;
+                } else {
+                    break;
+                }
+            }
+        } else {
+            const qsizetype begin = pos;
+            while (pos < record.size() && record[pos] != ',') {
+                if (record[pos] == '"')
+                    return false;
+                ++pos;
+            }
+            field = record.sliced(begin, pos - begin).toByteArray();
+        }
+        const bool last = f == fieldCount - 1;
+        if (last)
+            return pos == record.size();
+        if (!takeChar(record, pos, ','))
+            return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+QByteArray DatedCsv::timestamp(const RowInstant& instant)
+{
+    const qint64 local = instant.utcMs + qint64(instant.offsetSeconds) * 1000;
+    qint64 days = local / msPerDay;
+    qint64 msOfDay = local % msPerDay;
+    if (msOfDay < 0) {
+        msOfDay += msPerDay;
+        --days;
+    }
+    qint64 year;
+    unsigned month, day;
+    civilFromDays(days, year, month, day);
+    QByteArray out;
+    out.reserve(32);
+    appendDigits(out, year, 4);
+    out.append('-');
+    appendDigits(out, month, 2);
+    out.append('-');
+    appendDigits(out, day, 2);
+    out.append('T');
+    appendDigits(out, msOfDay / 3600000, 2);
+    out.append(':');
+    appendDigits(out, msOfDay / 60000 % 60, 2);
+    out.append(':');
+    appendDigits(out, msOfDay / 1000 % 60, 2);
+    out.append('.');
+    appendDigits(out, msOfDay % 1000, 3);
+    const qint32 offset = instant.offsetSeconds;
+    const qint32 magnitude = offset < 0 ? -offset : offset;
+    out.append(offset < 0 ? '-' : '+');
+    appendDigits(out, magnitude / 3600, 2);
+    out.append(':');
+    appendDigits(out, magnitude / 60 % 60, 2);
+    if (magnitude % 60 != 0) {
+        out.append(':');
+        appendDigits(out, magnitude % 60, 2);
+    }
+    return out;
+}
+
+std::optional<RowInstant> DatedCsv::parseTimestamp(QByteArrayView text)
+{
+    qsizetype pos = 0;
+    int year, month, day, hour, minute, second;
+    if (!takeDigits(text, pos, 4, year) || !takeChar(text, pos, '-') || !takeDigits(text, pos, 2, month) ||
+        !takeChar(text, pos, '-') || !takeDigits(text, pos, 2, day) || !takeChar(text, pos, 'T') ||
+        !takeDigits(text, pos, 2, hour) || !takeChar(text, pos, ':') || !takeDigits(text, pos, 2, minute) ||
+        !takeChar(text, pos, ':') || !takeDigits(text, pos, 2, second))
+        return std::nullopt;
+    if (month < 1 || month > 12 || day < 1 || unsigned(day) > daysInMonth(year, unsigned(month)) || hour > 23 ||
+        minute > 59 || second > 59)
+        return std::nullopt;
+    int ms = 0;
+    if (takeChar(text, pos, '.')) {
+        int digits = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+            if (digits < 3)
+                ms = ms * 10 + (text[pos] - '0');
+            ++digits;
+            ++pos;
+        }
+        if (digits == 0 || digits > 9)
+            return std::nullopt;
+        for (; digits < 3; ++digits)
+            ms *= 10;
+    }
+    qint32 offset = 0;
+    if (!takeChar(text, pos, 'Z')) {
+        if (pos >= text.size() || (text[pos] != '+' && text[pos] != '-'))
+            return std::nullopt;
+        const bool negative = text[pos++] == '-';
+        int oh, om, os = 0;
+        if (!takeDigits(text, pos, 2, oh) || !takeChar(text, pos, ':') || !takeDigits(text, pos, 2, om))
+            return std::nullopt;
+        if (takeChar(text, pos, ':') && !takeDigits(text, pos, 2, os))
+            return std::nullopt;
+        if (oh > 18 || om > 59 || os > 59 || oh * 3600 + om * 60 + os > 18 * 3600)
+            return std::nullopt;
+        offset = (oh * 3600 + om * 60 + os) * (negative ? -1 : 1);
+    }
+    if (pos != text.size())
+        return std::nullopt;
+    const qint64 local = daysFromCivil(year, unsigned(month), unsigned(day)) * msPerDay + hour * 3600000LL +
+                         minute * 60000LL + second * 1000LL + ms;
+    return RowInstant{local - qint64(offset) * 1000, offset};
+}
+
+void DatedCsv::appendRow(QByteArray& out, qint32 No, const std::optional<RowInstant>& instant, const Texts& texts)
+{
+    out.append(QByteArray::number(No));
+    out.append(',');
+    if (instant)
+        out.append(timestamp(*instant));
+    for (const QByteArrayView text : texts) {
+        out.append(',');
+        appendField(out, text);
+    }
+    out.append("\r\n");
+}
+
+std::optional<DatedCsv::Row> DatedCsv::parseRow(QByteArrayView record)
+{
+    std::array<QByteArray, fieldCount> fields;
+    if (!splitFields(record, fields))
+        return std::nullopt;
+    Row row;
+    const std::optional<qint32> number = toNumber(fields[0]);
+    if (!number)
+        return std::nullopt;
+    row.No = *number;
+    if (!fields[1].isEmpty()) {
+        row.instant = parseTimestamp(fields[1]);
+        if (!row.instant)
+            return std::nullopt;
+    }
+    for (size_t i = 0; i < row.texts.size(); ++i) {
+        std::optional<QByteArray> text = toCp936(fields[i + 2]);
+        if (!text)
+            return std::nullopt;
+        row.texts[i] = std::move(*text);
+    }
+    return row;
+}
+
+bool DatedCsv::isHeader(QByteArrayView firstLine)
+{
+    if (firstLine.startsWith("\xEF\xBB\xBF"))
+        firstLine = firstLine.sliced(3);
+    return firstLine == header.chopped(2);
+}
+
+bool DatedCsv::recordComplete(QByteArrayView text)
+{
+    return text.count('"') % 2 == 0;
+}
