@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "record/DatedCsvFile.h"
 
@@ -66,6 +67,10 @@ QList<JournalFolder::Entry> JournalFolder::list() const
         QDir(m_path).entryList({QStringLiteral("*") + journalSuffix}, QDir::Files, QDir::Name | QDir::Reversed);
     for (const QString& name : names)
         entries.append(summarize(m_path + QLatin1Char('/') + name));
+    // Names order recordings by their start, but not two begun within the same second ("…-2.csv").
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return (a.start ? a.start->utcMs : 0) > (b.start ? b.start->utcMs : 0);
+    });
     return entries;
 }
 
