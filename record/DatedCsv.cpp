@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "record/Cp936.h"
@@ -54,16 +55,25 @@ unsigned daysInMonth(qint64 y, unsigned m)
     return m == 2 && isLeap(y) ? 29 : days[m - 1];
 }
 
+// A value >= 0 in decimal, at least `width` digits.
 void appendDigits(QByteArray& out, qint64 value, int width)
 {
     char digits[20];
-    int n = 0;
+    char* begin = std::end(digits);
     do {
-        digits[n++] = char('0' + value % 10);
+        *--begin = char('0' + value % 10);
         value /= 10;
-    } while (value > 0 || n < width);
-    while (n > 0)
-        out.append(digits[--n]);
+    } while (value > 0 || std::end(digits) - begin < width);
+    out.append(begin, std::end(digits) - begin);
+}
+
+// Whether the local time falls in the years 0000..9999 that the timestamp's four digits can hold.
+bool hasFourDigitYear(const RowInstant& instant)
+{
+    static const qint64 first = daysFromCivil(0, 1, 1) * msPerDay;
+    static const qint64 end = daysFromCivil(10000, 1, 1) * msPerDay;
+    const qint64 local = instant.utcMs + qint64(instant.offsetSeconds) * 1000;
+    return local >= first && local < end;
 }
 
 // Reads exactly `width` digits at pos.
@@ -193,7 +203,7 @@ bool splitFields(QByteArrayView record, Fields& fields, std::array<QByteArray, f
 
 }  // namespace
 
-QByteArray DatedCsv::timestamp(const RowInstant& instant)
+void DatedCsv::appendTimestamp(QByteArray& out, const RowInstant& instant)
 {
     const qint64 local = instant.utcMs + qint64(instant.offsetSeconds) * 1000;
     qint64 days = local / msPerDay;
@@ -205,8 +215,6 @@ QByteArray DatedCsv::timestamp(const RowInstant& instant)
     qint64 year;
     unsigned month, day;
     civilFromDays(days, year, month, day);
-    QByteArray out;
-    out.reserve(32);
     appendDigits(out, year, 4);
     out.append('-');
     appendDigits(out, month, 2);
@@ -230,6 +238,13 @@ QByteArray DatedCsv::timestamp(const RowInstant& instant)
         out.append(':');
         appendDigits(out, magnitude % 60, 2);
     }
+}
+
+QByteArray DatedCsv::timestamp(const RowInstant& instant)
+{
+    QByteArray out;
+    out.reserve(32);
+    appendTimestamp(out, instant);
     return out;
 }
 
@@ -282,10 +297,12 @@ std::optional<RowInstant> DatedCsv::parseTimestamp(QByteArrayView text)
 
 void DatedCsv::appendRow(QByteArray& out, qint32 No, const std::optional<RowInstant>& instant, const Texts& texts)
 {
-    out.append(QByteArray::number(No));
+    if (No < 0)
+        out.append('-');
+    appendDigits(out, No < 0 ? -qint64(No) : qint64(No), 1);
     out.append(',');
-    if (instant)
-        out.append(timestamp(*instant));
+    if (instant && hasFourDigitYear(*instant))
+        appendTimestamp(out, *instant);
     for (const QByteArrayView text : texts) {
         out.append(',');
         appendField(out, text);

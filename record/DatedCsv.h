@@ -22,11 +22,12 @@ public:
 
     // texts: time, Value, Unit, V_Range, I_Range as the table holds them (code page 936).
     using Texts = std::array<QByteArrayView, 5>;
-    // Appends one line, CR LF included.
+    // Appends one line, CR LF included. An instant outside the years 0000..9999 is written as unknown.
     static void appendRow(QByteArray& out, qint32 No, const std::optional<RowInstant>& instant, const Texts& texts);
 
     // "2026-12-10T14:05:09.123+01:00"; an offset with seconds is written as +HH:MM:SS.
     static QByteArray timestamp(const RowInstant& instant);
+    static void appendTimestamp(QByteArray& out, const RowInstant& instant);
     // The same form, also with "Z" for UTC and with 0 to 9 fraction digits (cut to milliseconds).
     static std::optional<RowInstant> parseTimestamp(QByteArrayView text);
 
