@@ -164,6 +164,19 @@ bool splitFields(QByteArrayView record, Fields& fields, std::array<QByteArray, f
     // A zero byte is no text: what a crash leaves in blocks never written.
     if (record.contains('\0'))
         return false;
+    // Nearly every record holds no quote: its fields are found from comma to comma.
+    if (!record.contains('"')) {
+        qsizetype begin = 0;
+        for (int f = 0; f < fieldCount - 1; ++f) {
+            const qsizetype comma = record.indexOf(',', begin);
+            if (comma < 0)
+                return false;
+            fields[size_t(f)] = record.sliced(begin, comma - begin);
+            begin = comma + 1;
+        }
+        fields[fieldCount - 1] = record.sliced(begin);
+        return !fields[fieldCount - 1].contains(',');
+    }
     qsizetype pos = 0;
     for (int f = 0; f < fieldCount; ++f) {
         if (pos < record.size() && record[pos] == '"') {
@@ -430,5 +443,5 @@ bool DatedCsv::isHeader(QByteArrayView firstLine)
 
 bool DatedCsv::recordComplete(QByteArrayView text)
 {
-    return text.count('"') % 2 == 0;
+    return !text.contains('"') || text.count('"') % 2 == 0;
 }
