@@ -98,7 +98,7 @@ public:
 
     // ---- Chart: pager and view commands (MainWindowChart.cpp)
     int chartAddValue(double value);            // AddValue, page number shown on Bt10
-    void chartSetRange(double max, double min);  // SetValueMax then SetValueMin
+    void chartSetRange(double max, double min);  // the unit's vertical range, both ends at once
     void chartClear();                           // Clear, page number shown on Bt10
     void BtFirstClick();
     void BTPreviousClick();

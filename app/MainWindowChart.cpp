@@ -33,9 +33,7 @@ int MainWindow::chartAddValue(double value)
 
 void MainWindow::chartSetRange(double max, double min)
 {
-    // Maximum first: every unit's range is symmetric about 0, so the axis never turns inside out.
-    m_chart->ChartCtl.SetValueMax(max);
-    m_chart->ChartCtl.SetValueMin(min);
+    m_chart->ChartCtl.SetValueRange(min, max);
 }
 
 void MainWindow::chartClear()

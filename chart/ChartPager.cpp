@@ -93,12 +93,23 @@ void ChartPager::SetPageSize(int pageSize)
     Browsing = false;
 }
 
+void ChartPager::SetValueRange(double minimum, double maximum)
+{
+    if (minimum == ValueMin && maximum == ValueMax)
+        return;
+    // Both ends at once: after a drag, either end alone could land beyond the other and be refused.
+    if (!Chart.setAxisRange(Axis::Left, minimum, maximum))
+        return;
+    ValueMin = minimum;
+    ValueMax = maximum;
+}
+
 void ChartPager::SetValueMax(double value)
 {
     if (value == ValueMax)
         return;
     ValueMax = value;
-    Chart.setAxisMaximum(Axis::Left, value);
+    Chart.setAxisRange(Axis::Left, std::min(Chart.axisMinimum(Axis::Left), value), value);
 }
 
 void ChartPager::SetValueMin(double value)
@@ -106,7 +117,7 @@ void ChartPager::SetValueMin(double value)
     if (value == ValueMin)
         return;
     ValueMin = value;
-    Chart.setAxisMinimum(Axis::Left, value);
+    Chart.setAxisRange(Axis::Left, value, std::max(Chart.axisMaximum(Axis::Left), value));
 }
 
 int ChartPager::Clear()

@@ -1,6 +1,7 @@
 // The chart's controls through the real window: page number, navigation, the page-size box, fill,
 // enlarge and restore, and saving the chart as a bitmap.
 #include <QAction>
+#include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QValueAxis>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -52,6 +54,22 @@ protected:
         ui().Maxrecord->setFocus();
         ui().Maxrecord->selectAll();
         QTest::keyClicks(ui().Maxrecord, text);
+    }
+    // Drags the chart with the mouse as a user does: pressed inside the plot, moved by the given share of
+    // the plot's width and height (the picture follows the pointer), released.
+    void dragChart(double acrossPlots, double downPlots)
+    {
+        surface().refresh();
+        QChart* chart = surface().chart();
+        const QRectF plot = chart->plotArea();
+        QWidget* viewport = ui().Chtshow->viewport();
+        const QPoint start = ui().Chtshow->mapFromScene(chart->mapToScene(plot.topLeft() + QPointF(10, 10)));
+        const QPoint by(int(acrossPlots * plot.width()), int(downPlots * plot.height()));
+        QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+        constexpr int Steps = 8;
+        for (int step = 1; step <= Steps; ++step)
+            QTest::mouseMove(viewport, start + by * step / Steps);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, start + by);
     }
     QString saveTo(const QString& name)
     {
@@ -168,6 +186,25 @@ TEST_F(ChartWindow, FramesPlotTheirValueAndSetTheRangeOnlyWhenItChanges)
     EXPECT_EQ(pageShown(), "1");
     form->ShowData610(meterFrame(0, "2302"));  // the 101st reading
     EXPECT_EQ(pageShown(), "2");
+}
+
+TEST_F(ChartWindow, AUnitChangeAfterAVerticalDragLandsExactlyOnTheNewRange)
+{
+    form->ShowData610(meterFrame(1, "1234"));  // amperes: -1000..1000
+    dragChart(0, 0.75);  // higher values come into view
+    ASSERT_GT(surface().axisMinimum(Axis::Left), 1) << "the drag left the power factor's whole range below the view";
+    form->ShowData610(meterFrame(4, "0009"));  // power factor: -1..1
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -1);
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 1);
+    surface().refresh();
+    EXPECT_EQ(surface().leftAxis()->min(), -1);
+    EXPECT_EQ(surface().leftAxis()->max(), 1);
+
+    dragChart(0, -2);  // lower values: the view ends below -1
+    ASSERT_LT(surface().axisMaximum(Axis::Left), -1);
+    form->ShowData610(meterFrame(0, "2301"));  // volts: -600..600
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -600);
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 600);
 }
 
 TEST_F(ChartWindow, TypingLettersIntoThePageSizeBoxChangesNothing)
