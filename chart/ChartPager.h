@@ -38,6 +38,7 @@ public:
     bool fill() const { return Fill; }
 
 private:
+    void showPageOne();
     void scrollPages(int direction, qint64 times);
     void addToEverySeries(double value);
     void recountPages();

@@ -207,6 +207,33 @@ TEST_F(ChartWindow, AUnitChangeAfterAVerticalDragLandsExactlyOnTheNewRange)
     EXPECT_EQ(surface().axisMaximum(Axis::Left), 600);
 }
 
+TEST_F(ChartWindow, AfterAHorizontalDragClearReturnsToPageOne)
+{
+    plot(100);
+    dragChart(1.5, 0);  // earlier positions come into view: the view ends left of position 1
+    ASSERT_LT(surface().axisMaximum(Axis::Bottom), 1);
+    ui().BtNew->click();
+    EXPECT_EQ(pageShown(), "1");
+    EXPECT_EQ(surface().axisMinimum(Axis::Bottom), 1);
+    EXPECT_EQ(surface().axisMaximum(Axis::Bottom), 100);
+    form->chartAddValue(230);  // the next reading is in view
+    surface().refresh();
+    EXPECT_EQ(surface().bottomAxis()->min(), 1);
+    EXPECT_EQ(surface().bottomAxis()->max(), 100);
+}
+
+TEST_F(ChartWindow, AfterAHorizontalDragANewPageSizeShowsExactlyOnePage)
+{
+    plot(100);
+    dragChart(1.5, 0);
+    ASSERT_LT(surface().axisMaximum(Axis::Bottom), 1);
+    typePageSize("50");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pager().pageSize() == 50; }, 3000));
+    EXPECT_EQ(pageShown(), "2");
+    EXPECT_EQ(surface().axisMinimum(Axis::Bottom), 51);
+    EXPECT_EQ(surface().axisMaximum(Axis::Bottom), 100);
+}
+
 TEST_F(ChartWindow, TypingLettersIntoThePageSizeBoxChangesNothing)
 {
     ui().Maxrecord->setFocus();

@@ -271,6 +271,17 @@ TYPED_TEST(PagerTest, ARangeLandsExactlyWhereverTheAxisWasDragged)
     EXPECT_EQ(surface.axisMaximum(Axis::Left), 1);
 }
 
+TYPED_TEST(PagerTest, ClearAndANewPageSizeLeaveNoTraceOfADrag)
+{
+    this->add(250);
+    this->chart.surface.pan(-400, 0);  // dragged to -199..-100, wholly left of page 1
+    this->pager.SetPageSize(50);
+    this->expectView(201, 250);
+    this->chart.surface.pan(-400, 0);
+    EXPECT_EQ(this->pager.Clear(), 1);
+    this->expectView(1, 50);
+}
+
 TYPED_TEST(PagerTest, FillHidesOnlyTheAreaSeries)
 {
     this->pager.SetFill(false);
