@@ -234,6 +234,25 @@ TEST_F(ChartWindow, AfterAHorizontalDragANewPageSizeShowsExactlyOnePage)
     EXPECT_EQ(surface().axisMaximum(Axis::Bottom), 100);
 }
 
+TEST_F(ChartWindow, PageSizeOneShowsOnePosition)
+{
+    typePageSize("1");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pager().pageSize() == 1; }, 3000));
+    plot(2, 100);
+    plot(1, 300);
+    EXPECT_EQ(pageShown(), "3");
+    surface().refresh();
+    // Position 3 is in view; neither the previous reading at 2 nor the next position 4 is.
+    EXPECT_GT(surface().bottomAxis()->min(), 2);
+    EXPECT_LT(surface().bottomAxis()->min(), 3);
+    EXPECT_GT(surface().bottomAxis()->max(), 3);
+    EXPECT_LT(surface().bottomAxis()->max(), 4);
+    form->BtFirstClick();
+    surface().refresh();
+    EXPECT_GT(surface().bottomAxis()->min(), 0) << "the zero point stays out of view";
+    EXPECT_LT(surface().bottomAxis()->max(), 2);
+}
+
 TEST_F(ChartWindow, TypingLettersIntoThePageSizeBoxChangesNothing)
 {
     ui().Maxrecord->setFocus();
