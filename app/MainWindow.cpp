@@ -112,9 +112,15 @@ void MainWindow::applyStoredLayout()
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The window's own text is Arial 8 (Liberation Sans here, its metric twin); the panel's labels carry
+    // their own fonts. The menu bar's height, and so the window's, follows from it.
+    QFont formFont(QStringLiteral("Liberation Sans"));
+    formFont.setPixelSize(11);
+    setFont(formFont);
     // The client area is 760 x 533; the stored-data strip below it is reached with the vertical scroll bar.
+    // The scroll area fills the client area (the stored layout puts it in one), so it and its scroll bars
+    // stay inside the window whatever size the window is given later.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    ui->ClientScroll->setGeometry(0, 0, kClientWidth + scrollBar, kClientHeight);
     ui->ClientScroll->setWidget(ui->FormClient);
     ui->FormClient->setFixedSize(kClientWidth, ui->DBGrid2->geometry().bottom() + 4);
     setFixedSize(kClientWidth + scrollBar, menuBar()->sizeHint().height() + kClientHeight);
@@ -122,11 +128,6 @@ void MainWindow::applyStoredLayout()
     scrollPalette.setColor(QPalette::Button, palette().color(QPalette::Active, QPalette::Highlight).lighter(150));
     ui->ClientScroll->verticalScrollBar()->setPalette(scrollPalette);
 
-    // The window's own text is Arial 8 (Liberation Sans here, its metric twin); the panel's labels carry
-    // their own fonts.
-    QFont formFont(QStringLiteral("Liberation Sans"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
     // The interval box sits over the run of blanks inside the interval check box's caption, so the two
     // read as "Sampling Interval <n> 'S".
     const QString caption = ui->RecordSI->text();

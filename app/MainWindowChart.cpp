@@ -107,6 +107,9 @@ void MainWindow::TbSxClick()
         const QSize client = ui->ClientScroll->viewport()->size();
         chart->setGeometry(2, 30, client.width() - 4, client.height() - 40);
         chart->raise();
+        // The window may be scrolled (its stored-data strip lies below the client area): bring the whole
+        // enlarged chart into view.
+        ui->ClientScroll->ensureWidgetVisible(chart, 0, 0);
     } else {
         ui->TbSx->hide();
         ui->TbFd->show();

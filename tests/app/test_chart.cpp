@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -340,6 +342,39 @@ TEST_F(ChartWindow, EnlargeThenRestoreReturnsToThePlace)
     EXPECT_EQ(ui().Chtshow->geometry(), QRect(379, 208, 371, 320));
     EXPECT_FALSE(ui().TbFd->isHidden());
     EXPECT_TRUE(ui().TbSx->isHidden());
+}
+
+// Where a widget lies in the window's coordinates.
+QRect inWindow(const QWidget* widget)
+{
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
+TEST_F(ChartWindow, TheScrollAreaFollowsTheSmallerWindowAndTheEnlargedChartFitsInView)
+{
+    QApplication::processEvents();
+    QScrollArea* scroll = ui().ClientScroll;
+    // The stored-data strip is reached by scrolling down, where its size button is.
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QTest::mouseClick(ui().SpeedButton6, Qt::LeftButton);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return form->centralWidget()->height() < 533; }));
+    QApplication::processEvents();
+
+    const QRect client = inWindow(form->centralWidget());
+    EXPECT_EQ(inWindow(scroll), client);
+    EXPECT_TRUE(form->rect().contains(inWindow(scroll->verticalScrollBar())));
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+
+    QTest::mouseClick(ui().TbFd, Qt::LeftButton);
+    QApplication::processEvents();
+    const QRect chartInView(ui().Chtshow->mapTo(scroll->viewport(), QPoint(0, 0)), ui().Chtshow->size());
+    EXPECT_TRUE(scroll->viewport()->rect().contains(chartInView))
+        << chartInView.x() << "," << chartInView.y() << " " << chartInView.width() << "x" << chartInView.height()
+        << " in " << scroll->viewport()->width() << "x" << scroll->viewport()->height();
+    EXPECT_GT(ui().Chtshow->width(), 371);
+
+    QTest::mouseClick(ui().TbSx, Qt::LeftButton);
+    EXPECT_EQ(ui().Chtshow->geometry(), QRect(379, 208, 371, 278));
 }
 
 TEST_F(ChartWindow, SavesTheChartAsABitmapAndSaysWhere)
