@@ -5,6 +5,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -20,6 +21,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowChart.h"
 #include "chart/ChartPicture.h"
+#include "tests/record/RecordTestSupport.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
@@ -425,6 +427,33 @@ TEST_F(ChartWindow, AFileThatCannotBeWrittenGivesAnErrorAndNoConfirmation)
     EXPECT_EQ(dialogs.shown.last().icon, Dialogs::Icon::Error);
     EXPECT_TRUE(dialogs.shown.last().text.contains(name));
     EXPECT_FALSE(dialogs.shown.last().text.startsWith("Graphic has saved"));
+}
+
+TEST_F(ChartWindow, AFailedWriteKeepsTheFormerPicture)
+{
+    plot(120);
+    const QString name = folder.filePath("level.bmp");
+    saveTo(name);
+    const qint64 pictureSize = QFileInfo(name).size();
+    ASSERT_GT(pictureSize, 64 * 1024);
+    // The disk fills up part of the way through the picture, or only at its last bytes.
+    for (const qint64 room : {qint64(64 * 1024), pictureSize - 100}) {
+        const QByteArray former(4000, 'p');
+        recordtest::writeAll(name, former);
+        dialogs.shown.clear();
+        {
+            const recordtest::FileSizeLimit limit{rlim_t(room)};
+            saveTo(name);
+        }
+        EXPECT_EQ(recordtest::readAll(name), former) << room;
+        EXPECT_EQ(recordtest::filesIn(folder.path()), QStringList{"level.bmp"}) << "no partial file beside it";
+        ASSERT_EQ(dialogs.shown.size(), 1) << room;
+        EXPECT_EQ(dialogs.shown.last().icon, Dialogs::Icon::Error) << room;
+        EXPECT_TRUE(dialogs.shown.last().text.contains(name)) << room;
+    }
+    saveTo(name);  // with room again, the new picture replaces the former one
+    EXPECT_EQ(QImage(name, "BMP").size(), QSize(371, 320));
+    EXPECT_EQ(dialogs.shown.last().text, "Graphic has saved on " + name);
 }
 
 TEST_F(ChartWindow, ACancelledSaveDoesNothing)
