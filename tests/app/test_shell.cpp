@@ -1,10 +1,13 @@
 // The application shell through the real window: start-up state, quitting, the panel's reset and help.
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialog>
 #include <QFile>
 #include <QMenuBar>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <gtest/gtest.h>
 #include <memory>
@@ -181,6 +184,31 @@ TEST(Shell, QuitAsksAndNoKeepsEverything)
     w.dialogs.answers = {Dialogs::Yes};
     f.Panel3Click();
     EXPECT_FALSE(f.isVisible());
+}
+
+TEST(Shell, DeleteAndTabWorkInTheFilteredEditBoxes)
+{
+    Window w;
+    MainWindow& f = *w.form;
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    // The keys as X11 delivers them: Delete and Tab carry the texts 0x7F and 0x09.
+    for (QLineEdit* box : {f.ui->RecordSITime, f.ui->Maxrecord}) {
+        const std::string name = box->objectName().toStdString();
+        box->setFocus();
+        box->setText(QStringLiteral("123"));
+        box->setCursorPosition(0);
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+        EXPECT_EQ(box->text(), QStringLiteral("23")) << name;
+
+        QApplication::clipboard()->setText(QStringLiteral("9"));
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+        EXPECT_EQ(box->text(), QStringLiteral("23")) << name << ": Ctrl+V stays blocked";
+
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Tab, QStringLiteral("\t"), Qt::NoModifier);
+        EXPECT_NE(QApplication::focusWidget(), box) << name << ": Tab moves on to the next control";
+    }
 }
 
 TEST(Shell, HelpOpensTheDocumentAtItsContents)
