@@ -253,3 +253,27 @@ TEST(Shell, AnErrorInAHandlerIsReportedAndTheProgramRunsOn)
     EXPECT_TRUE(testsupport::waitUntil([&] { return later; }));
     app->setErrorReporter({});
 }
+
+TEST(Shell, ErrorsWhileAnErrorBoxIsOpenAreShownWhenItCloses)
+{
+    auto* app = dynamic_cast<GuardedApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    const auto failSoon = [](const char* text) {
+        QTimer::singleShot(0, [text] { throw std::runtime_error(text); });
+    };
+    QStringList boxes;
+    app->setErrorReporter([&](const QString& text) {
+        boxes << text;
+        if (boxes.size() > 1)
+            return;
+        // The first box is open: the program runs on under it and fails three more times, once repeating.
+        for (const char* text : {"Port lost", "Port lost", "Table full"})
+            failSoon(text);
+        testsupport::pump(100);
+    });
+    failSoon("Broken handler");
+    EXPECT_TRUE(testsupport::waitUntil([&] { return boxes.size() == 2; }));
+    testsupport::pump(50);
+    EXPECT_EQ(boxes, (QStringList{QStringLiteral("Broken handler"), QStringLiteral("Port lost\nTable full")}));
+    app->setErrorReporter({});
+}
