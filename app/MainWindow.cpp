@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLocale>
-#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -21,7 +21,6 @@
 #include "app/MainWindowReport.h"
 #include "app/MainWindowSerial.h"
 #include "app/MainWindowUsb.h"
-#include "display/LcdPictures.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -39,46 +38,19 @@ void setColour(QWidget* widget, const QColor& colour, QPalette::ColorRole role =
     widget->setAutoFillBackground(true);
 }
 
-// A small printer, for the buttons that print.
-QIcon printerIcon()
+// A picture of the window, drawn from its SVG resource at the size the window shows it.
+QPixmap picture(const char* name, QSize size)
 {
-    QPixmap pixmap(20, 20);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 1));
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(5.5, 1.5, 9, 6));
-    p.setBrush(QColor(150, 150, 160));
-    p.drawRoundedRect(QRectF(1.5, 7.5, 17, 7), 1.5, 1.5);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(5.5, 12.5, 9, 6));
-    p.drawLine(QPointF(7, 15), QPointF(13, 15));
-    return QIcon(pixmap);
-}
-
-// The chart's enlarge and restore pictures: four corner arrows pointing out, or in.
-QPixmap cornerArrows(bool outwards)
-{
-    QPixmap pixmap(25, 25);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x20, 0x40, 0x90), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    const QPointF centre(12.5, 12.5);
-    for (const QPointF corner : {QPointF(4, 4), QPointF(21, 4), QPointF(4, 21), QPointF(21, 21)}) {
-        const QPointF inner = centre + (corner - centre) * 0.35;
-        const QPointF tip = outwards ? corner : inner;
-        const QPointF tail = outwards ? inner : corner;
-        p.drawLine(tail, tip);
-        const QPointF back = (tail - tip) * 0.45;
-        p.drawLine(tip, tip + QPointF(back.x(), 0));
-        p.drawLine(tip, tip + QPointF(0, back.y()));
-    }
-    return pixmap;
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))).pixmap(size);
 }
 
 }  // namespace
+
+// The window's pictures are compiled into its library, which registers them only when asked to.
+static void registerPictures()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 MainWindow::MainWindow(FormEnvironment env, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), m_env(std::move(env))
@@ -89,6 +61,7 @@ MainWindow::MainWindow(FormEnvironment env, QWidget* parent)
         m_ownDialogs = std::make_unique<QtDialogs>(this);
         m_dialogs = m_ownDialogs.get();
     }
+    registerPictures();
     ui->setupUi(this);
     applyStoredLayout();
     // The components of the stored layout, in the order the window creates them.
@@ -148,10 +121,10 @@ void MainWindow::applyStoredLayout()
     for (QWidget* w : {ui->Panel2, ui->Panel3})
         w->setCursor(Qt::PointingHandCursor);
 
-    ui->power->setPixmap(LcdPictures::power(QSize(64, 58)));
-    ui->danger->setPixmap(LcdPictures::danger(QSize(26, 42)));
-    ui->CONok->setPixmap(LcdPictures::linkUp(QSize(32, 32)));
-    ui->CONokN->setPixmap(LcdPictures::linkDown(QSize(32, 32)));
+    ui->power->setPixmap(picture("power", QSize(64, 58)));
+    ui->danger->setPixmap(picture("danger", QSize(26, 42)));
+    ui->CONok->setPixmap(picture("link-up", QSize(32, 32)));    // frames are arriving
+    ui->CONokN->setPixmap(picture("link-down", QSize(32, 32)));  // no frames
 
     QStyle* s = style();
     ui->BtSave->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
@@ -159,14 +132,15 @@ void MainWindow::applyStoredLayout()
     ui->SpeedButton1->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
     ui->SpeedButton2->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
     ui->SpeedButton3->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
-    ui->MajPrint->setIcon(printerIcon());
+    const QIcon printer(QStringLiteral(":/icons/printer.svg"));
+    ui->MajPrint->setIcon(printer);
     ui->SpeedButton4->setIcon(s->standardIcon(QStyle::SP_FileIcon));
     ui->SpeedButton6->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
     ui->SpeedButton8->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
     ui->SpeedButton9->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
-    ui->SpeedButton7->setIcon(printerIcon());
-    ui->TbFd->setPixmap(cornerArrows(true));
-    ui->TbSx->setPixmap(cornerArrows(false));
+    ui->SpeedButton7->setIcon(printer);
+    ui->TbFd->setPixmap(picture("enlarge", QSize(25, 25)));
+    ui->TbSx->setPixmap(picture("restore", QSize(25, 25)));
     for (QWidget* w : {ui->TbFd, ui->TbSx})
         w->setCursor(Qt::PointingHandCursor);
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -104,6 +105,35 @@ TEST(Shell, StartUpState)
     EXPECT_EQ(f.ui->DBGrid1->geometry(), QRect(4, 292, 375, 236));
     EXPECT_EQ(f.ui->PBar2->maximum(), 60);
     EXPECT_EQ(f.ui->PBar2->value(), 20);
+}
+
+// Pixels a picture draws; a picture that failed to load draws none.
+int drawnPixels(const QPixmap& picture)
+{
+    const QImage image = picture.toImage();
+    int drawn = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            drawn += qAlpha(image.pixel(x, y)) > 0;
+    return drawn;
+}
+
+TEST(Shell, ThePicturesAreDrawnAtTheirSizes)
+{
+    Window w;
+    const struct {
+        const char* label;
+        QSize size;
+    } pictures[] = {{"power", {64, 58}}, {"danger", {26, 42}}, {"CONok", {32, 32}},
+                    {"CONokN", {32, 32}}, {"TbFd", {25, 25}}, {"TbSx", {25, 25}}};
+    for (const auto& p : pictures) {
+        auto* label = w.form->findChild<QLabel*>(QString::fromLatin1(p.label));
+        ASSERT_NE(label, nullptr) << p.label;
+        EXPECT_EQ(label->pixmap().deviceIndependentSize().toSize(), p.size) << p.label;
+        EXPECT_GT(drawnPixels(label->pixmap()), p.size.width()) << p.label;
+    }
+    for (QToolButton* button : {w.form->ui->MajPrint, w.form->ui->SpeedButton7})
+        EXPECT_GT(drawnPixels(button->icon().pixmap(20, 20)), 100) << button->objectName().toStdString();
 }
 
 TEST(Shell, PanelStartsInItsDesignState)
