@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
@@ -11,10 +10,8 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTextBrowser>
-#include <QUrl>
-#include <QVBoxLayout>
 
+#include "app/HelpViewer.h"
 #include "app/MainWindowChart.h"
 #include "app/MainWindowFrames.h"
 #include "app/MainWindowRecord.h"
@@ -282,25 +279,10 @@ void MainWindow::HELP1Click()
                           QStringLiteral("KM610_620"), Dialogs::Icon::Information, Dialogs::Ok);
         return;
     }
-    auto* viewer = findChild<QDialog*>(QStringLiteral("HelpViewer"));
-    if (!viewer) {
-        viewer = new QDialog(this);
-        viewer->setObjectName(QStringLiteral("HelpViewer"));
-        viewer->setWindowTitle(QStringLiteral("KM610_620 Help"));
-        viewer->resize(640, 560);
-        auto* browser = new QTextBrowser(viewer);
-        browser->setObjectName(QStringLiteral("HelpBrowser"));
-        browser->setOpenExternalLinks(true);
-        auto* layout = new QVBoxLayout(viewer);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(browser);
-    }
-    // Opened at its contents, the start of the document.
-    auto* browser = viewer->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
-    browser->setSource(QUrl::fromLocalFile(path));
-    browser->scrollToAnchor(QStringLiteral("contents"));
-    viewer->show();
-    viewer->raise();
+    auto* viewer = findChild<HelpViewer*>();
+    if (!viewer)
+        viewer = new HelpViewer(this);
+    viewer->showDocument(path);
 }
 
 void MainWindow::About2Click() {}
