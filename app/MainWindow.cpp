@@ -228,7 +228,7 @@ void MainWindow::FormCreate()
     ui->COM1->setChecked(true);
     ui->set10k->setChecked(true);
     setupRecord();
-    KDsetup(1);
+    KDsetup();
     KDrun(DialZero());
     ui->RepeatSet->setChecked(true);
     LinkType = 5;
