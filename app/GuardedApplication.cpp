@@ -1,6 +1,7 @@
 #include "app/GuardedApplication.h"
 
 #include <QDebug>
+#include <QScopeGuard>
 #include <exception>
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv)
@@ -29,10 +30,19 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event)
 void GuardedApplication::report(const QString& text)
 {
     qWarning().noquote() << "Error in a handler:" << text;
-    // A second error raised while the first one's box is open is only logged, so boxes never pile up.
-    if (!m_reporter || m_reporting)
+    if (!m_reporter)
+        return;
+    // The box is modal but the program runs on under it, so more errors can arrive while it is open. They
+    // wait for it to close and then show together in one box, each text once, so boxes never pile up.
+    if (!m_waiting.contains(text))
+        m_waiting.append(text);
+    if (m_reporting)
         return;
     m_reporting = true;
-    m_reporter(text);
-    m_reporting = false;
+    const auto done = qScopeGuard([this] { m_reporting = false; });
+    while (!m_waiting.isEmpty()) {
+        const QString shown = m_waiting.join(QLatin1Char('\n'));
+        m_waiting.clear();
+        m_reporter(shown);
+    }
 }

@@ -3,19 +3,16 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLocale>
-#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QTextBrowser>
-#include <QUrl>
-#include <QVBoxLayout>
 
+#include "app/HelpViewer.h"
 #include "app/MainWindowChart.h"
 #include "app/MainWindowFrames.h"
 #include "app/MainWindowJournal.h"
@@ -24,7 +21,6 @@
 #include "app/MainWindowSerial.h"
 #include "app/MainWindowSettings.h"
 #include "app/MainWindowUsb.h"
-#include "display/LcdPictures.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -42,46 +38,19 @@ void setColour(QWidget* widget, const QColor& colour, QPalette::ColorRole role =
     widget->setAutoFillBackground(true);
 }
 
-// A small printer, for the buttons that print.
-QIcon printerIcon()
+// A picture of the window, drawn from its SVG resource at the size the window shows it.
+QPixmap picture(const char* name, QSize size)
 {
-    QPixmap pixmap(20, 20);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 1));
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(5.5, 1.5, 9, 6));
-    p.setBrush(QColor(150, 150, 160));
-    p.drawRoundedRect(QRectF(1.5, 7.5, 17, 7), 1.5, 1.5);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(5.5, 12.5, 9, 6));
-    p.drawLine(QPointF(7, 15), QPointF(13, 15));
-    return QIcon(pixmap);
-}
-
-// The chart's enlarge and restore pictures: four corner arrows pointing out, or in.
-QPixmap cornerArrows(bool outwards)
-{
-    QPixmap pixmap(25, 25);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x20, 0x40, 0x90), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    const QPointF centre(12.5, 12.5);
-    for (const QPointF corner : {QPointF(4, 4), QPointF(21, 4), QPointF(4, 21), QPointF(21, 21)}) {
-        const QPointF inner = centre + (corner - centre) * 0.35;
-        const QPointF tip = outwards ? corner : inner;
-        const QPointF tail = outwards ? inner : corner;
-        p.drawLine(tail, tip);
-        const QPointF back = (tail - tip) * 0.45;
-        p.drawLine(tip, tip + QPointF(back.x(), 0));
-        p.drawLine(tip, tip + QPointF(0, back.y()));
-    }
-    return pixmap;
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))).pixmap(size);
 }
 
 }  // namespace
+
+// The window's pictures are compiled into its library, which registers them only when asked to.
+static void registerPictures()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 MainWindow::MainWindow(FormEnvironment env, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::MainWindow), m_env(std::move(env))
@@ -92,6 +61,7 @@ MainWindow::MainWindow(FormEnvironment env, QWidget* parent)
         m_ownDialogs = std::make_unique<QtDialogs>(this);
         m_dialogs = m_ownDialogs.get();
     }
+    registerPictures();
     ui->setupUi(this);
     applyStoredLayout();
     // The components of the stored layout, in the order the window creates them.
@@ -124,9 +94,15 @@ void MainWindow::applyStoredLayout()
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The window's own text is Arial 8 (Liberation Sans here, its metric twin); the panel's labels carry
+    // their own fonts. The menu bar's height, and so the window's, follows from it.
+    QFont formFont(QStringLiteral("Liberation Sans"));
+    formFont.setPixelSize(11);
+    setFont(formFont);
     // The client area is 760 x 533; the stored-data strip below it is reached with the vertical scroll bar.
+    // The scroll area fills the client area (the stored layout puts it in one), so it and its scroll bars
+    // stay inside the window whatever size the window is given later.
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    ui->ClientScroll->setGeometry(0, 0, kClientWidth + scrollBar, kClientHeight);
     ui->ClientScroll->setWidget(ui->FormClient);
     ui->FormClient->setFixedSize(kClientWidth, ui->DBGrid2->geometry().bottom() + 4);
     setFixedSize(kClientWidth + scrollBar, menuBar()->sizeHint().height() + kClientHeight);
@@ -134,11 +110,6 @@ void MainWindow::applyStoredLayout()
     scrollPalette.setColor(QPalette::Button, palette().color(QPalette::Active, QPalette::Highlight).lighter(150));
     ui->ClientScroll->verticalScrollBar()->setPalette(scrollPalette);
 
-    // The window's own text is Arial 8 (Liberation Sans here, its metric twin); the panel's labels carry
-    // their own fonts.
-    QFont formFont(QStringLiteral("Liberation Sans"));
-    formFont.setPixelSize(11);
-    setFont(formFont);
     // The interval box sits over the run of blanks inside the interval check box's caption, so the two
     // read as "Sampling Interval <n> 'S".
     const QString caption = ui->RecordSI->text();
@@ -159,10 +130,10 @@ void MainWindow::applyStoredLayout()
     for (QWidget* w : {ui->Panel2, ui->Panel3})
         w->setCursor(Qt::PointingHandCursor);
 
-    ui->power->setPixmap(LcdPictures::power(QSize(64, 58)));
-    ui->danger->setPixmap(LcdPictures::danger(QSize(26, 42)));
-    ui->CONok->setPixmap(LcdPictures::linkUp(QSize(32, 32)));
-    ui->CONokN->setPixmap(LcdPictures::linkDown(QSize(32, 32)));
+    ui->power->setPixmap(picture("power", QSize(64, 58)));
+    ui->danger->setPixmap(picture("danger", QSize(26, 42)));
+    ui->CONok->setPixmap(picture("link-up", QSize(32, 32)));    // frames are arriving
+    ui->CONokN->setPixmap(picture("link-down", QSize(32, 32)));  // no frames
 
     QStyle* s = style();
     ui->BtSave->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
@@ -170,14 +141,15 @@ void MainWindow::applyStoredLayout()
     ui->SpeedButton1->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
     ui->SpeedButton2->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
     ui->SpeedButton3->setIcon(s->standardIcon(QStyle::SP_DialogOpenButton));
-    ui->MajPrint->setIcon(printerIcon());
+    const QIcon printer(QStringLiteral(":/icons/printer.svg"));
+    ui->MajPrint->setIcon(printer);
     ui->SpeedButton4->setIcon(s->standardIcon(QStyle::SP_FileIcon));
     ui->SpeedButton6->setIcon(s->standardIcon(QStyle::SP_TitleBarNormalButton));
     ui->SpeedButton8->setIcon(s->standardIcon(QStyle::SP_DialogSaveButton));
     ui->SpeedButton9->setIcon(s->standardIcon(QStyle::SP_TrashIcon));
-    ui->SpeedButton7->setIcon(printerIcon());
-    ui->TbFd->setPixmap(cornerArrows(true));
-    ui->TbSx->setPixmap(cornerArrows(false));
+    ui->SpeedButton7->setIcon(printer);
+    ui->TbFd->setPixmap(picture("enlarge", QSize(25, 25)));
+    ui->TbSx->setPixmap(picture("restore", QSize(25, 25)));
     for (QWidget* w : {ui->TbFd, ui->TbSx})
         w->setCursor(Qt::PointingHandCursor);
 
@@ -268,7 +240,7 @@ void MainWindow::FormCreate()
     ui->COM1->setChecked(true);
     ui->set10k->setChecked(true);
     setupRecord();
-    KDsetup(1);
+    KDsetup();
     KDrun(DialZero());
     ui->RepeatSet->setChecked(true);
     LinkType = 5;
@@ -322,25 +294,10 @@ void MainWindow::HELP1Click()
                           QStringLiteral("KM610_620"), Dialogs::Icon::Information, Dialogs::Ok);
         return;
     }
-    auto* viewer = findChild<QDialog*>(QStringLiteral("HelpViewer"));
-    if (!viewer) {
-        viewer = new QDialog(this);
-        viewer->setObjectName(QStringLiteral("HelpViewer"));
-        viewer->setWindowTitle(QStringLiteral("KM610_620 Help"));
-        viewer->resize(640, 560);
-        auto* browser = new QTextBrowser(viewer);
-        browser->setObjectName(QStringLiteral("HelpBrowser"));
-        browser->setOpenExternalLinks(true);
-        auto* layout = new QVBoxLayout(viewer);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(browser);
-    }
-    // Opened at its contents, the start of the document.
-    auto* browser = viewer->findChild<QTextBrowser*>(QStringLiteral("HelpBrowser"));
-    browser->setSource(QUrl::fromLocalFile(path));
-    browser->scrollToAnchor(QStringLiteral("contents"));
-    viewer->show();
-    viewer->raise();
+    auto* viewer = findChild<HelpViewer*>();
+    if (!viewer)
+        viewer = new HelpViewer(this);
+    viewer->showDocument(path);
 }
 
 void MainWindow::About2Click() {}

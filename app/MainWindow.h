@@ -54,13 +54,13 @@ public:
 
     // ---- Application shell (MainWindow.cpp)
     void FormCreate();
-    bool FormCloseQuery();  // true when the close may go ahead
-    void Panel3Click();
-    void HELP1Click();
-    void About2Click();
+    bool FormCloseQuery();  // asks "Are you sure quit?"; true when the close may go ahead
+    void Panel3Click();     // the "EXIT" panel: closes the window, asking first
+    void HELP1Click();      // F1: opens the help document at its contents
+    void About2Click();     // the hidden "About..." item: does nothing
     QString GetDecimalSep() const;
-    void DispInit(int mode);
-    void EngertimerTimer();
+    void DispInit(int mode);  // 0: every annunciator, sign and point of the panel off; 1: all on
+    void EngertimerTimer();   // blinks the colon of the panel's time display (the timer is never started)
     QString helpFilePath() const;
 
     // Module-level state of the program
@@ -69,81 +69,81 @@ public:
     int LinkType = 0;  // 1..4: COM1..COM4, 5: USB
     BoundedLog ListBox1{1000};        // one line per serial frame
     BoundedLog HistoryListBox{1000};  // HID reports and device arrivals/removals
-    QTimer ConTimer, SampInterTime, Engertimer, Timer2, Timer1;
+    QTimer ConTimer, SampInterTime, Engertimer, Timer2;
 
     // ---- Frames: assembler, decoder, dial and bar (MainWindowFrames.cpp)
-    void ShowData610(const QByteArray& frame);
-    void COMM2ReceiveData(QObject* Sender, const char* DataPtr, qint32 DataSize);
-    void Read610(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);
-    void KDsetup(int unused);
-    void KDrun(int position);
+    void ShowData610(const QByteArray& frame);  // decodes one frame onto the panel, dial, bar, chart and table
+    void COMM2ReceiveData(QObject* Sender, const char* DataPtr, qint32 DataSize);  // serial bytes to frames
+    void Read610(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);  // USB report to frames
+    void KDsetup();  // draws the dial face of the scale profile in force
+    void KDrun(int position);  // moves the dial's pointer to a position of the scale
     const Reading& reading() const;
     int DialZero() const;  // the dial position that shows zero, from the scale profile in force
     FramesState& frames() const { return *m_frames; }
 
     // ---- Recording: table, interval, data files (MainWindowRecord.cpp)
     bool AdmissionTest() const;  // the one test the decoder and the recorder share
-    void INDataToTable(int kind);
-    void ClearRClick();
-    void set1kClick();
-    void set5kClick();
-    void set10kClick();
-    void set50kClick();
-    void set100kClick();
-    void setlimitClick();
-    void SearchRClick();
-    void RecordSITimeChange();
-    void SampInterTimeTimer();
-    void Save_asClick();
-    void OpenClick();
+    void INDataToTable(int kind);  // records the reading as a row when the admission test passes
+    void ClearRClick();            // deletes every row (after a warning) and clears the chart
+    void set1kClick();             // Record, RecordSet: at most 1000 rows
+    void set5kClick();             // ... 5000 rows
+    void set10kClick();            // ... 10000 rows
+    void set50kClick();            // ... 50000 rows
+    void set100kClick();           // ... 100000 rows
+    void setlimitClick();          // ... no limit
+    void SearchRClick();           // the hidden " Search" item: does nothing
+    void RecordSITimeChange();     // a new sampling interval restarts the countdown
+    void SampInterTimeTimer();     // counts the sampling interval down, once a second
+    void Save_asClick();           // saves the table as a text or XML data file
+    void OpenClick();              // opens a data file into the table
     RecordState& record() const { return *m_record; }
 
     // ---- Chart: pager and view commands (MainWindowChart.cpp)
     int chartAddValue(double value);            // AddValue, page number shown on Bt10
-    void chartSetRange(double max, double min);  // SetValueMax then SetValueMin
+    void chartSetRange(double max, double min);  // the unit's vertical range, both ends at once
     void chartClear();                           // Clear, page number shown on Bt10
     void BtFirstClick();
     void BTPreviousClick();
     void BtNextClick();
     void BTlastClick();
-    void MaxrecordChange();
-    void Timer2Timer();
-    void BtFillClick();
-    void FillPClick();
-    void TbSxClick();
-    void BtSaveClick();
+    void MaxrecordChange();  // a page size typed: applied once typing pauses (Timer2)
+    void Timer2Timer();      // applies the page size typed into Maxrecord
+    void BtFillClick();      // the "Fill" box: shows or hides the area under the curve
+    void FillPClick();       // Graph, " Fill": flips the fill, the "Fill" box follows
+    void TbSxClick();        // the enlarge and restore pictures: the chart over the window, or back
+    void BtSaveClick();      // saves the chart as shown as a bitmap file
     ChartState& chart() const { return *m_chart; }
 
     // ---- Serial link (MainWindowSerial.cpp)
-    void COMConClick();
-    void BtCOM1Click();
-    void btCOM2Click();
-    void btCOM3Click();
-    void BtCOM4Click();
-    void COM1Click();
-    void COM2Click();
-    void COM3Click();
-    void COM4Click();
+    void COMConClick();  // "COM Connect": opens or closes the chosen serial port
+    void BtCOM1Click();  // the port panel: steps COM1 -> COM2
+    void btCOM2Click();  // ... COM2 -> COM3
+    void btCOM3Click();  // ... COM3 -> COM4
+    void BtCOM4Click();  // ... COM4 -> COM1
+    void COM1Click();    // the hidden ComSet menu: the link is COM1
+    void COM2Click();    // ... COM2
+    void COM3Click();    // ... COM3
+    void COM4Click();    // ... COM4
     SerialState& serial() const { return *m_serial; }
 
     // ---- USB link (MainWindowUsb.cpp; the workflow and Hidctl's handlers live in link/UsbLink)
     void HidCtlDeviceChange();  // the link's device list shown in DevListBox
-    void USBConClick();
-    void Panel2Click();
-    void USBClick();
-    void Panel1Click();
-    void ReadBtnClick();
-    void SetFeatureClick();
-    void ConTimerTimer();
-    void showLinkDown();  // the link indicator shows "not connected" until the next frame
+    void USBConClick();         // connects or disconnects the USB cable
+    void Panel2Click();         // the "USB Connect" panel: connects over USB, or ends the link in use
+    void USBClick();            // the hidden ComSet menu: the link is USB
+    void Panel1Click();         // the hidden link panel: steps to the next link, COM1 .. COM4, USB
+    void ReadBtnClick();        // stops reading the cable chosen in the device list
+    void SetFeatureClick();     // sends the cable its configuration report
+    void ConTimerTimer();       // the USB no-data watchdog; shows the link indicator as down until a frame
+    void showLinkDown();        // the link indicator shows "not connected" until the next frame
     UsbLink& usb() const { return *m_usb; }
 
     // ---- Reports (MainWindowReport.cpp)
-    void MajPrintClick();
-    void SpeedButton6Click();
-    void SpeedButton7Click();
-    void Report1BeforePrint();
-    void Report2BeforePrint();
+    void MajPrintClick();       // previews (and prints) the report of the reading table
+    void SpeedButton6Click();   // the stored-data strip's size button: a smaller window and chart
+    void SpeedButton7Click();   // previews the stored-data report
+    void Report1BeforePrint();  // puts the page total on the reading table's report
+    void Report2BeforePrint();  // puts the page total on the stored-data report
     ReportState& report() const { return *m_report; }
 
     // ---- Recording journal and Record > Recordings… (MainWindowJournal.cpp)

@@ -33,9 +33,7 @@ int MainWindow::chartAddValue(double value)
 
 void MainWindow::chartSetRange(double max, double min)
 {
-    // Maximum first: every unit's range is symmetric about 0, so the axis never turns inside out.
-    m_chart->ChartCtl.SetValueMax(max);
-    m_chart->ChartCtl.SetValueMin(min);
+    m_chart->ChartCtl.SetValueRange(min, max);
 }
 
 void MainWindow::chartClear()
@@ -109,6 +107,9 @@ void MainWindow::TbSxClick()
         const QSize client = ui->ClientScroll->viewport()->size();
         chart->setGeometry(2, 30, client.width() - 4, client.height() - 40);
         chart->raise();
+        // The window may be scrolled (its stored-data strip lies below the client area): bring the whole
+        // enlarged chart into view.
+        ui->ClientScroll->ensureWidgetVisible(chart, 0, 0);
     } else {
         ui->TbSx->hide();
         ui->TbFd->show();

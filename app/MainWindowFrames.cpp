@@ -68,7 +68,7 @@ void MainWindow::ShowData610(const QByteArray& frame)
     s.LastUnitText = r.LastUnitText;
     if (r.profile) {
         s.profile.SetFullScale(*r.profile);
-        KDsetup(1);
+        KDsetup();
         chartSetRange(ScaleProfile::chartMaximum(*r.profile), ScaleProfile::chartMinimum(*r.profile));
     }
     if (r.dialPosition)
@@ -109,7 +109,7 @@ void MainWindow::Read610(THidDevice* /*HidDev*/, quint8 ReportID, const quint8* 
         ShowData610(*report.frame);
 }
 
-void MainWindow::KDsetup(int /*unused*/)
+void MainWindow::KDsetup()
 {
     m_frames->dial.setup(m_frames->profile.ScaleDivisions, m_frames->profile.DialStep);
     ui->KD1->setPixmap(QPixmap::fromImage(m_frames->dial.picture()));

@@ -18,6 +18,15 @@ bool AxisRange::setMaximum(double value)
     return true;
 }
 
+bool AxisRange::setRange(double minimum, double maximum)
+{
+    if (minimum > maximum)
+        return false;
+    m_minimum = minimum;
+    m_maximum = maximum;
+    return true;
+}
+
 qint64 AxisRange::scroll(double offset, const std::optional<DataExtent>& data, qint64 times)
 {
     if (offset == 0 || times < 1 || !data)

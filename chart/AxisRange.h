@@ -20,6 +20,7 @@ public:
     double maximum() const { return m_maximum; }
     bool setMinimum(double value);
     bool setMaximum(double value);
+    bool setRange(double minimum, double maximum);
     // Scrolls `times` steps of `offset`, each limited on its own (see ChartSurface::scrollAxis); returns the
     // steps that moved. Worked out at once rather than step by step, so paging across a million pages
     // costs no more than across one.

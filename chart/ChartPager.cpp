@@ -18,8 +18,7 @@ ChartPager::ChartPager(ChartSurface& chart, int pageSize) : Chart(chart)
         throw std::invalid_argument("a chart page must hold at least one point");
     SetPageSize(pageSize);
     Chart.setAxisAutomatic(Axis::Bottom, false);
-    Chart.setAxisMinimum(Axis::Bottom, 1);
-    Chart.setAxisMaximum(Axis::Bottom, pageSize);
+    showPageOne();
     PageCount = 1;
     CurrentPage = 1;
     addToEverySeries(0);
@@ -84,13 +83,23 @@ void ChartPager::SetPageSize(int pageSize)
     if (pageSize == PageSize || pageSize < 1)
         return;
     PageSize = pageSize;
-    // Minimum first, so the axis lands on page 1 of the new size; then step to the last page.
-    Chart.setAxisMinimum(Axis::Bottom, 1);
-    Chart.setAxisMaximum(Axis::Bottom, pageSize);
+    // Page 1 of the new size, then step to the last page.
+    showPageOne();
     recountPages();
     scrollPages(+1, PageCount - 1);
     CurrentPage = PageCount;
     Browsing = false;
+}
+
+void ChartPager::SetValueRange(double minimum, double maximum)
+{
+    if (minimum == ValueMin && maximum == ValueMax)
+        return;
+    // Both ends at once: after a drag, either end alone could land beyond the other and be refused.
+    if (!Chart.setAxisRange(Axis::Left, minimum, maximum))
+        return;
+    ValueMin = minimum;
+    ValueMax = maximum;
 }
 
 void ChartPager::SetValueMax(double value)
@@ -98,7 +107,7 @@ void ChartPager::SetValueMax(double value)
     if (value == ValueMax)
         return;
     ValueMax = value;
-    Chart.setAxisMaximum(Axis::Left, value);
+    Chart.setAxisRange(Axis::Left, std::min(Chart.axisMinimum(Axis::Left), value), value);
 }
 
 void ChartPager::SetValueMin(double value)
@@ -106,12 +115,14 @@ void ChartPager::SetValueMin(double value)
     if (value == ValueMin)
         return;
     ValueMin = value;
-    Chart.setAxisMinimum(Axis::Left, value);
+    Chart.setAxisRange(Axis::Left, value, std::max(Chart.axisMaximum(Axis::Left), value));
 }
 
 int ChartPager::Clear()
 {
     FirstPage();
+    // Paging keeps where a drag left the view; an empty chart starts again on the page grid.
+    showPageOne();
     for (int series = 0; series < Chart.seriesCount(); ++series) {
         Chart.clearSeries(series);
         Chart.addValue(series, 0, PointColour);
@@ -127,6 +138,12 @@ void ChartPager::SetFill(bool shown)
         return;
     Fill = shown;
     Chart.setSeriesShown(0, shown);
+}
+
+void ChartPager::showPageOne()
+{
+    // Both ends at once: a dragged view may lie wholly left of 1, where a minimum of 1 alone is refused.
+    Chart.setAxisRange(Axis::Bottom, 1, PageSize);
 }
 
 void ChartPager::scrollPages(int direction, qint64 times)

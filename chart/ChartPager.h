@@ -20,6 +20,10 @@ public:
     int NextPage();
     int LastPage();
     void SetPageSize(int pageSize);  // sizes below 1 are ignored: a page must hold a point
+    // The vertical range of a unit. The axis lands exactly on minimum..maximum, wherever the user dragged
+    // it, unless both ends equal the last ones set.
+    void SetValueRange(double minimum, double maximum);
+    // One end of the vertical range; the other end stays unless the new one would pass it.
     void SetValueMax(double value);
     void SetValueMin(double value);
     int Clear();
@@ -34,6 +38,7 @@ public:
     bool fill() const { return Fill; }
 
 private:
+    void showPageOne();
     void scrollPages(int direction, qint64 times);
     void addToEverySeries(double value);
     void recountPages();

@@ -1,8 +1,8 @@
 #include "chart/ChartPicture.h"
 
 #include <QChartView>
-#include <QFile>
 #include <QPainter>
+#include <QSaveFile>
 
 QImage chartPicture(QChartView* view)
 {
@@ -19,14 +19,18 @@ QImage chartPicture(QChartView* view)
 
 bool saveChartBitmap(const QImage& picture, const QString& fileName, QString* error)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Written beside the target and renamed over it only when complete, so a failed write keeps the
+    // former picture. A picture in a folder that takes no new files is written in place.
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("Cannot create file \"%1\". %2").arg(fileName, file.errorString());
         return false;
     }
-    if (!picture.save(&file, "BMP") || !file.flush()) {
+    // The last buffered bytes are written by the flush; commit() does not always tell when that fails.
+    if (!picture.save(&file, "BMP") || !file.flush() || !file.commit()) {
         *error = QStringLiteral("Cannot write file \"%1\". %2").arg(fileName, file.errorString());
-        file.remove();
+        file.cancelWriting();
         return false;
     }
     return true;

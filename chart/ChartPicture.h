@@ -9,5 +9,6 @@ class QChartView;
 
 QImage chartPicture(QChartView* view);
 
-// Writes the picture as a BMP file. On failure returns false and sets error to a message naming the file.
+// Writes the picture as a BMP file. On failure returns false, sets error to a message naming the file and
+// leaves a former file of that name as it was.
 bool saveChartBitmap(const QImage& picture, const QString& fileName, QString* error);

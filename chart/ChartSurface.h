@@ -28,6 +28,9 @@ public:
     // A minimum above the current maximum, or a maximum below the current minimum, is refused (false).
     virtual bool setAxisMinimum(Axis axis, double value) = 0;
     virtual bool setAxisMaximum(Axis axis, double value) = 0;
+    // Both ends at once, wherever the axis stands (a drag may have moved it past either end); refused only
+    // when minimum is above maximum.
+    virtual bool setAxisRange(Axis axis, double minimum, double maximum) = 0;
     virtual double axisMinimum(Axis axis) const = 0;
     virtual double axisMaximum(Axis axis) const = 0;
     // Scrolls the given number of times. Each step moves both ends of the axis by the offset and makes it

@@ -64,6 +64,14 @@ bool MemoryChartSurface::setAxisMaximum(Axis axis, double value)
     return true;
 }
 
+bool MemoryChartSurface::setAxisRange(Axis axis, double minimum, double maximum)
+{
+    if (!range(axis).setRange(minimum, maximum))
+        return false;
+    changed();
+    return true;
+}
+
 double MemoryChartSurface::axisMinimum(Axis axis) const
 {
     return range(axis).minimum();

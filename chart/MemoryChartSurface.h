@@ -26,6 +26,7 @@ public:
     bool axisAutomatic(Axis axis) const override;
     bool setAxisMinimum(Axis axis, double value) override;
     bool setAxisMaximum(Axis axis, double value) override;
+    bool setAxisRange(Axis axis, double minimum, double maximum) override;
     double axisMinimum(Axis axis) const override;
     double axisMaximum(Axis axis) const override;
     qint64 scrollAxis(Axis axis, double offset, qint64 times) override;

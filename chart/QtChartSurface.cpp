@@ -156,12 +156,19 @@ void QtChartSurface::refresh()
 void QtChartSurface::showAxis(Axis axis)
 {
     QValueAxis* qtAxis = axis == Axis::Bottom ? m_bottom : m_left;
+    const bool positions = axis == Axis::Bottom;
     DataExtent range = shownRange(axis);
-    if (range.high <= range.low)  // a chart of a single value still needs an axis to draw it on
-        range = {range.low - 1, range.low + 1};
-    const qreal length = axis == Axis::Bottom ? m_chart->plotArea().width() : m_chart->plotArea().height();
-    const int pixelsPerLabel = axis == Axis::Bottom ? PixelsPerBottomLabel : PixelsPerLeftLabel;
-    const AxisTicks ticks = axisTicks(range.high - range.low, std::max(2, int(length) / pixelsPerLabel));
+    if (range.high <= range.low) {
+        // An axis needs a span to draw on. A page of one position gets half a position either side, so
+        // no other position comes into view; a single value gets one either side.
+        const double half = positions ? 0.5 : 1;
+        range = {range.low - half, range.low + half};
+    }
+    const qreal length = positions ? m_chart->plotArea().width() : m_chart->plotArea().height();
+    const int pixelsPerLabel = positions ? PixelsPerBottomLabel : PixelsPerLeftLabel;
+    AxisTicks ticks = axisTicks(range.high - range.low, std::max(2, int(length) / pixelsPerLabel));
+    if (positions && ticks.step < 1)  // readings sit at whole positions: no labels between them
+        ticks = {1, QStringLiteral("%.0f")};
     qtAxis->setTickInterval(ticks.step);
     // The axis lays out and typesets all its labels again on every format given, even the same one.
     if (qtAxis->labelFormat() != ticks.labelFormat)

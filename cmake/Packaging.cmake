@@ -88,9 +88,10 @@ The package also holds km610-meter-sim, which stands in for a meter on a
 pseudo-terminal, and a udev rule that gives the user at the computer access
 to the meter's USB cable.")
 # The shared libraries come from the programs themselves; what they load at run time does not show there:
-# the window needs a Qt platform plugin to open at all, and draws its text in Liberation Sans.
+# the window needs a Qt platform plugin to open at all, draws its pictures with the SVG plugin and its text
+# in Liberation Sans.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, fonts-liberation")
 # After installing and removing, udev takes up the changed rule at once.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst ${CMAKE_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

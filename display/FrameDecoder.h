@@ -2,7 +2,7 @@
 //
 //   pos  1     function: 0 V, 1 A, 2 KW, 3 KVA, 4 PF, 5 KWh, 6 temperature, 7 display only, 8/9 none
 //   pos  2     voltage range code "0".."3"        pos  3   current range code "0".."3"; "B": main reads 0000
-//   pos  4-7   main display digits                pos  8   main point: 0 none, 1 x.xxx|xxx.x, see below
+//   pos  4-7   main display digits                pos  8   main point: 0 none, 1 xxx.x, 2 xx.xx, 3 x.xxx
 //   pos  9-12  secondary digits ("B" at 9: 0000)  pos 13   secondary point code
 //   pos 14-15  memory count, tens first
 //   pos 16     status 1: b0 power, b2 minus, b3 danger

@@ -1,5 +1,5 @@
 // A key filter for an edit box: typed characters that the rule refuses are discarded before the box sees
-// them. Keys that produce no character always pass.
+// them. Keys that type no character (arrows, Delete, Tab to the next control) always pass.
 #pragma once
 
 #include <QObject>

@@ -1,14 +1,19 @@
 // The chart's controls through the real window: page number, navigation, the page-size box, fill,
 // enlarge and restore, and saving the chart as a bitmap.
 #include <QAction>
+#include <QChart>
 #include <QChartView>
 #include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QValueAxis>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -16,6 +21,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowChart.h"
 #include "chart/ChartPicture.h"
+#include "tests/record/RecordTestSupport.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
@@ -52,6 +58,22 @@ protected:
         ui().Maxrecord->setFocus();
         ui().Maxrecord->selectAll();
         QTest::keyClicks(ui().Maxrecord, text);
+    }
+    // Drags the chart with the mouse as a user does: pressed inside the plot, moved by the given share of
+    // the plot's width and height (the picture follows the pointer), released.
+    void dragChart(double acrossPlots, double downPlots)
+    {
+        surface().refresh();
+        QChart* chart = surface().chart();
+        const QRectF plot = chart->plotArea();
+        QWidget* viewport = ui().Chtshow->viewport();
+        const QPoint start = ui().Chtshow->mapFromScene(chart->mapToScene(plot.topLeft() + QPointF(10, 10)));
+        const QPoint by(int(acrossPlots * plot.width()), int(downPlots * plot.height()));
+        QTest::mousePress(viewport, Qt::LeftButton, {}, start);
+        constexpr int Steps = 8;
+        for (int step = 1; step <= Steps; ++step)
+            QTest::mouseMove(viewport, start + by * step / Steps);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, start + by);
     }
     QString saveTo(const QString& name)
     {
@@ -170,6 +192,71 @@ TEST_F(ChartWindow, FramesPlotTheirValueAndSetTheRangeOnlyWhenItChanges)
     EXPECT_EQ(pageShown(), "2");
 }
 
+TEST_F(ChartWindow, AUnitChangeAfterAVerticalDragLandsExactlyOnTheNewRange)
+{
+    form->ShowData610(meterFrame(1, "1234"));  // amperes: -1000..1000
+    dragChart(0, 0.75);  // higher values come into view
+    ASSERT_GT(surface().axisMinimum(Axis::Left), 1) << "the drag left the power factor's whole range below the view";
+    form->ShowData610(meterFrame(4, "0009"));  // power factor: -1..1
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -1);
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 1);
+    surface().refresh();
+    EXPECT_EQ(surface().leftAxis()->min(), -1);
+    EXPECT_EQ(surface().leftAxis()->max(), 1);
+
+    dragChart(0, -2);  // lower values: the view ends below -1
+    ASSERT_LT(surface().axisMaximum(Axis::Left), -1);
+    form->ShowData610(meterFrame(0, "2301"));  // volts: -600..600
+    EXPECT_EQ(surface().axisMinimum(Axis::Left), -600);
+    EXPECT_EQ(surface().axisMaximum(Axis::Left), 600);
+}
+
+TEST_F(ChartWindow, AfterAHorizontalDragClearReturnsToPageOne)
+{
+    plot(100);
+    dragChart(1.5, 0);  // earlier positions come into view: the view ends left of position 1
+    ASSERT_LT(surface().axisMaximum(Axis::Bottom), 1);
+    ui().BtNew->click();
+    EXPECT_EQ(pageShown(), "1");
+    EXPECT_EQ(surface().axisMinimum(Axis::Bottom), 1);
+    EXPECT_EQ(surface().axisMaximum(Axis::Bottom), 100);
+    form->chartAddValue(230);  // the next reading is in view
+    surface().refresh();
+    EXPECT_EQ(surface().bottomAxis()->min(), 1);
+    EXPECT_EQ(surface().bottomAxis()->max(), 100);
+}
+
+TEST_F(ChartWindow, AfterAHorizontalDragANewPageSizeShowsExactlyOnePage)
+{
+    plot(100);
+    dragChart(1.5, 0);
+    ASSERT_LT(surface().axisMaximum(Axis::Bottom), 1);
+    typePageSize("50");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pager().pageSize() == 50; }, 3000));
+    EXPECT_EQ(pageShown(), "2");
+    EXPECT_EQ(surface().axisMinimum(Axis::Bottom), 51);
+    EXPECT_EQ(surface().axisMaximum(Axis::Bottom), 100);
+}
+
+TEST_F(ChartWindow, PageSizeOneShowsOnePosition)
+{
+    typePageSize("1");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pager().pageSize() == 1; }, 3000));
+    plot(2, 100);
+    plot(1, 300);
+    EXPECT_EQ(pageShown(), "3");
+    surface().refresh();
+    // Position 3 is in view; neither the previous reading at 2 nor the next position 4 is.
+    EXPECT_GT(surface().bottomAxis()->min(), 2);
+    EXPECT_LT(surface().bottomAxis()->min(), 3);
+    EXPECT_GT(surface().bottomAxis()->max(), 3);
+    EXPECT_LT(surface().bottomAxis()->max(), 4);
+    form->BtFirstClick();
+    surface().refresh();
+    EXPECT_GT(surface().bottomAxis()->min(), 0) << "the zero point stays out of view";
+    EXPECT_LT(surface().bottomAxis()->max(), 2);
+}
+
 TEST_F(ChartWindow, TypingLettersIntoThePageSizeBoxChangesNothing)
 {
     ui().Maxrecord->setFocus();
@@ -259,6 +346,39 @@ TEST_F(ChartWindow, EnlargeThenRestoreReturnsToThePlace)
     EXPECT_TRUE(ui().TbSx->isHidden());
 }
 
+// Where a widget lies in the window's coordinates.
+QRect inWindow(const QWidget* widget)
+{
+    return QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+}
+
+TEST_F(ChartWindow, TheScrollAreaFollowsTheSmallerWindowAndTheEnlargedChartFitsInView)
+{
+    QApplication::processEvents();
+    QScrollArea* scroll = ui().ClientScroll;
+    // The stored-data strip is reached by scrolling down, where its size button is.
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QTest::mouseClick(ui().SpeedButton6, Qt::LeftButton);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return form->centralWidget()->height() < 533; }));
+    QApplication::processEvents();
+
+    const QRect client = inWindow(form->centralWidget());
+    EXPECT_EQ(inWindow(scroll), client);
+    EXPECT_TRUE(form->rect().contains(inWindow(scroll->verticalScrollBar())));
+    EXPECT_TRUE(scroll->verticalScrollBar()->isVisible());
+
+    QTest::mouseClick(ui().TbFd, Qt::LeftButton);
+    QApplication::processEvents();
+    const QRect chartInView(ui().Chtshow->mapTo(scroll->viewport(), QPoint(0, 0)), ui().Chtshow->size());
+    EXPECT_TRUE(scroll->viewport()->rect().contains(chartInView))
+        << chartInView.x() << "," << chartInView.y() << " " << chartInView.width() << "x" << chartInView.height()
+        << " in " << scroll->viewport()->width() << "x" << scroll->viewport()->height();
+    EXPECT_GT(ui().Chtshow->width(), 371);
+
+    QTest::mouseClick(ui().TbSx, Qt::LeftButton);
+    EXPECT_EQ(ui().Chtshow->geometry(), QRect(379, 208, 371, 278));
+}
+
 TEST_F(ChartWindow, SavesTheChartAsABitmapAndSaysWhere)
 {
     plot(120);
@@ -307,6 +427,33 @@ TEST_F(ChartWindow, AFileThatCannotBeWrittenGivesAnErrorAndNoConfirmation)
     EXPECT_EQ(dialogs.shown.last().icon, Dialogs::Icon::Error);
     EXPECT_TRUE(dialogs.shown.last().text.contains(name));
     EXPECT_FALSE(dialogs.shown.last().text.startsWith("Graphic has saved"));
+}
+
+TEST_F(ChartWindow, AFailedWriteKeepsTheFormerPicture)
+{
+    plot(120);
+    const QString name = folder.filePath("level.bmp");
+    saveTo(name);
+    const qint64 pictureSize = QFileInfo(name).size();
+    ASSERT_GT(pictureSize, 64 * 1024);
+    // The disk fills up part of the way through the picture, or only at its last bytes.
+    for (const qint64 room : {qint64(64 * 1024), pictureSize - 100}) {
+        const QByteArray former(4000, 'p');
+        recordtest::writeAll(name, former);
+        dialogs.shown.clear();
+        {
+            const recordtest::FileSizeLimit limit{rlim_t(room)};
+            saveTo(name);
+        }
+        EXPECT_EQ(recordtest::readAll(name), former) << room;
+        EXPECT_EQ(recordtest::filesIn(folder.path()), QStringList{"level.bmp"}) << "no partial file beside it";
+        ASSERT_EQ(dialogs.shown.size(), 1) << room;
+        EXPECT_EQ(dialogs.shown.last().icon, Dialogs::Icon::Error) << room;
+        EXPECT_TRUE(dialogs.shown.last().text.contains(name)) << room;
+    }
+    saveTo(name);  // with room again, the new picture replaces the former one
+    EXPECT_EQ(QImage(name, "BMP").size(), QSize(371, 320));
+    EXPECT_EQ(dialogs.shown.last().text, "Graphic has saved on " + name);
 }
 
 TEST_F(ChartWindow, ACancelledSaveDoesNothing)

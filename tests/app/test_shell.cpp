@@ -1,12 +1,16 @@
 // The application shell through the real window: start-up state, quitting, the panel's reset and help.
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QMenuBar>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
 #include <stdexcept>
@@ -104,6 +108,35 @@ TEST(Shell, StartUpState)
     EXPECT_EQ(f.ui->PBar2->value(), 20);
 }
 
+// Pixels a picture draws; a picture that failed to load draws none.
+int drawnPixels(const QPixmap& picture)
+{
+    const QImage image = picture.toImage();
+    int drawn = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            drawn += qAlpha(image.pixel(x, y)) > 0;
+    return drawn;
+}
+
+TEST(Shell, ThePicturesAreDrawnAtTheirSizes)
+{
+    Window w;
+    const struct {
+        const char* label;
+        QSize size;
+    } pictures[] = {{"power", {64, 58}}, {"danger", {26, 42}}, {"CONok", {32, 32}},
+                    {"CONokN", {32, 32}}, {"TbFd", {25, 25}}, {"TbSx", {25, 25}}};
+    for (const auto& p : pictures) {
+        auto* label = w.form->findChild<QLabel*>(QString::fromLatin1(p.label));
+        ASSERT_NE(label, nullptr) << p.label;
+        EXPECT_EQ(label->pixmap().deviceIndependentSize().toSize(), p.size) << p.label;
+        EXPECT_GT(drawnPixels(label->pixmap()), p.size.width()) << p.label;
+    }
+    for (QToolButton* button : {w.form->ui->MajPrint, w.form->ui->SpeedButton7})
+        EXPECT_GT(drawnPixels(button->icon().pixmap(20, 20)), 100) << button->objectName().toStdString();
+}
+
 TEST(Shell, PanelStartsInItsDesignState)
 {
     Window w;
@@ -184,6 +217,31 @@ TEST(Shell, QuitAsksAndNoKeepsEverything)
     EXPECT_FALSE(f.isVisible());
 }
 
+TEST(Shell, DeleteAndTabWorkInTheFilteredEditBoxes)
+{
+    Window w;
+    MainWindow& f = *w.form;
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    // The keys as X11 delivers them: Delete and Tab carry the texts 0x7F and 0x09.
+    for (QLineEdit* box : {f.ui->RecordSITime, f.ui->Maxrecord}) {
+        const std::string name = box->objectName().toStdString();
+        box->setFocus();
+        box->setText(QStringLiteral("123"));
+        box->setCursorPosition(0);
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Delete, QStringLiteral("\x7f"), Qt::NoModifier);
+        EXPECT_EQ(box->text(), QStringLiteral("23")) << name;
+
+        QApplication::clipboard()->setText(QStringLiteral("9"));
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
+        EXPECT_EQ(box->text(), QStringLiteral("23")) << name << ": Ctrl+V stays blocked";
+
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Tab, QStringLiteral("\t"), Qt::NoModifier);
+        EXPECT_NE(QApplication::focusWidget(), box) << name << ": Tab moves on to the next control";
+    }
+}
+
 TEST(Shell, HelpOpensTheDocumentAtItsContents)
 {
     Window w;
@@ -244,5 +302,29 @@ TEST(Shell, AnErrorInAHandlerIsReportedAndTheProgramRunsOn)
     bool later = false;
     QTimer::singleShot(0, [&] { later = true; });
     EXPECT_TRUE(testsupport::waitUntil([&] { return later; }));
+    app->setErrorReporter({});
+}
+
+TEST(Shell, ErrorsWhileAnErrorBoxIsOpenAreShownWhenItCloses)
+{
+    auto* app = dynamic_cast<GuardedApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    const auto failSoon = [](const char* text) {
+        QTimer::singleShot(0, [text] { throw std::runtime_error(text); });
+    };
+    QStringList boxes;
+    app->setErrorReporter([&](const QString& text) {
+        boxes << text;
+        if (boxes.size() > 1)
+            return;
+        // The first box is open: the program runs on under it and fails three more times, once repeating.
+        for (const char* text : {"Port lost", "Port lost", "Table full"})
+            failSoon(text);
+        testsupport::pump(100);
+    });
+    failSoon("Broken handler");
+    EXPECT_TRUE(testsupport::waitUntil([&] { return boxes.size() == 2; }));
+    testsupport::pump(50);
+    EXPECT_EQ(boxes, (QStringList{QStringLiteral("Broken handler"), QStringLiteral("Port lost\nTable full")}));
     app->setErrorReporter({});
 }

@@ -247,6 +247,41 @@ TYPED_TEST(PagerTest, TheVerticalRangeIsSetOnlyWhenItChanges)
     EXPECT_EQ(this->pager.valueMin(), -1);
 }
 
+TYPED_TEST(PagerTest, ARangeLandsExactlyWhereverTheAxisWasDragged)
+{
+    auto& surface = this->chart.surface;
+    this->pager.SetValueRange(-1000, 1000);
+    surface.pan(0, 2400);  // dragged to 1400..3400, above the whole power-factor range
+    this->pager.SetValueRange(-1, 1);
+    EXPECT_EQ(surface.axisMinimum(Axis::Left), -1);
+    EXPECT_EQ(surface.axisMaximum(Axis::Left), 1);
+
+    surface.pan(0, -50);  // dragged to -51..-49, below it
+    this->pager.SetValueRange(-600, 600);
+    EXPECT_EQ(surface.axisMinimum(Axis::Left), -600);
+    EXPECT_EQ(surface.axisMaximum(Axis::Left), 600);
+
+    // One end alone moves the other only as far as it must.
+    surface.pan(0, 2000);
+    this->pager.SetValueMax(1);
+    EXPECT_EQ(surface.axisMaximum(Axis::Left), 1);
+    EXPECT_EQ(surface.axisMinimum(Axis::Left), 1);
+    this->pager.SetValueMin(-1);
+    EXPECT_EQ(surface.axisMinimum(Axis::Left), -1);
+    EXPECT_EQ(surface.axisMaximum(Axis::Left), 1);
+}
+
+TYPED_TEST(PagerTest, ClearAndANewPageSizeLeaveNoTraceOfADrag)
+{
+    this->add(250);
+    this->chart.surface.pan(-400, 0);  // dragged to -199..-100, wholly left of page 1
+    this->pager.SetPageSize(50);
+    this->expectView(201, 250);
+    this->chart.surface.pan(-400, 0);
+    EXPECT_EQ(this->pager.Clear(), 1);
+    this->expectView(1, 50);
+}
+
 TYPED_TEST(PagerTest, FillHidesOnlyTheAreaSeries)
 {
     this->pager.SetFill(false);

@@ -167,6 +167,21 @@ TEST_F(ScreenChartTest, VerticalLabelsGainDecimalsForSmallRanges)
     EXPECT_EQ(surface.leftAxis()->minorTickCount(), 4);
 }
 
+TEST_F(ScreenChartTest, APageOfOnePositionShowsThatPositionAlone)
+{
+    pager.SetPageSize(1);
+    addReadings(3);
+    surface.refresh();
+    const double low = surface.bottomAxis()->min();
+    const double high = surface.bottomAxis()->max();
+    EXPECT_GT(low, 2);
+    EXPECT_LT(low, 3);
+    EXPECT_GT(high, 3);
+    EXPECT_LT(high, 4);
+    EXPECT_EQ(surface.bottomAxis()->tickInterval(), 1);  // one label, at the reading's position
+    EXPECT_EQ(surface.bottomAxis()->labelFormat(), "%.0f");
+}
+
 TEST_F(ScreenChartTest, DraggingPansBothAxes)
 {
     addReadings(300);

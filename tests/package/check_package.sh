@@ -54,7 +54,7 @@ $(diff <(printf '%s\n' "${expected[@]}" | sort) <(echo "$files"))"
   # Computed from the programs' libraries, beside the two listed by hand.
   local depends
   depends=$(field Depends)
-  for package in libqt6widgets6 libqt6serialport6 libudev1 libc6 qt6-qpa-plugins fonts-liberation; do
+  for package in libqt6widgets6 libqt6serialport6 libudev1 libc6 qt6-qpa-plugins libqt6svg6 fonts-liberation; do
     grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
   done
   local control
