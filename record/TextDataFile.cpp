@@ -9,6 +9,7 @@
 #include "display/MeterNumber.h"
 #include "record/ByteLineReader.h"
 #include "record/ReadingTable.h"
+#include "record/WholeFileSave.h"
 
 namespace {
 constexpr qsizetype writeBlock = 1 << 20;
@@ -88,11 +89,7 @@ bool TextDataFile::save(const ReadingTable& table, const QList<QByteArray>& titl
         }
     });
     written = written && file.write(block) == block.size();
-    if (!written) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return commitWhole(file, written);
 }
 
 void TextDataFile::splitInto(QByteArrayView line, LineItems& items)

@@ -10,6 +10,7 @@
 
 #include "record/Cp936.h"
 #include "record/OrderedWork.h"
+#include "record/WholeFileSave.h"
 #include "record/XmlPacketParser.h"
 #include "record/XmlRowWriter.h"
 
@@ -259,11 +260,7 @@ bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName)
     ok = ok && blocks.finish();
     xml.writeEndDocument();
     ok = ok && !xml.hasError() && writeFrame();
-    if (!ok) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return commitWhole(file, ok);
 }
 
 std::optional<ReadingTable> XmlDataPacket::load(const QString& fileName)

@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QTextStream>
 
+#include "record/WholeFileSave.h"
 #include "report/ReportDocument.h"
 #include "report/ReportPrinting.h"
 
@@ -129,11 +130,5 @@ bool saveReport(const ReportDocument& document, ReportFormat format, const QStri
         out.flush();
         written = out.status() == QTextStream::Ok;
     }
-    if (!written)
-        file.cancelWriting();
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return commitWhole(file, written, error);
 }

@@ -85,3 +85,26 @@ TEST(DataFiles, UpperCaseXmlOpensAsText)
     EXPECT_TRUE(DataFiles::open(dir.filePath("p.XML"), table, "."));
     EXPECT_EQ(table.rowCount(), 0);
 }
+
+// A table small enough to sit whole in the file object's write buffer meets a disk with room for only part
+// of it: the save must fail and leave the former file, or no file, as it was.
+TEST(DataFiles, SmallTableOntoAFullDiskFailsAndKeepsTheFormerFile)
+{
+    const ReadingTable table = manyRows(300);  // about 10 kB of text, 20 kB of packet
+    for (const char* name : {"keep.xls", "keep.xml", "new.xls", "new.xml"}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        const bool former = QByteArray(name).startsWith("keep");
+        if (former)
+            writeAll(path, "former contents");
+        {
+            FileSizeLimit limit(8 * 1024);
+            EXPECT_FALSE(DataFiles::save(table, titles, path)) << name;
+        }
+        EXPECT_EQ(QFile::exists(path), former) << name;
+        if (former) {
+            EXPECT_EQ(readAll(path), QByteArray("former contents")) << name;
+        }
+        EXPECT_EQ(filesIn(dir.path()).size(), former ? 1 : 0) << name << ": no temporary file stays behind";
+    }
+}
