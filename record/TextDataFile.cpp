@@ -71,6 +71,9 @@ QByteArrayView TextDataFile::trimmed(QByteArrayView text)
 bool TextDataFile::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName)
 {
     QSaveFile file(fileName);
+    // A writable file in a folder that is not writable has no room for a temporary file beside it: then,
+    // and only then, the file is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QByteArray block = titles.join('\t') + "\r\n";

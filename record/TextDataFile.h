@@ -20,7 +20,8 @@ public:
     static constexpr int maxItems = 6;
 
     // Writes through a temporary file in the same folder that replaces the target only when complete,
-    // so a failed save leaves the former file as it was.
+    // so a failed save leaves the former file as it was. A writable file in a folder that is not
+    // writable is written in place instead.
     static bool save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName);
 
     // Appends the rows of the file's lines after the first to the table. False when the file cannot be
