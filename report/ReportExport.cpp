@@ -1,9 +1,9 @@
 #include "report/ReportExport.h"
 
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <QTextStream>
 
+#include "record/Cp936.h"
 #include "record/WholeFileSave.h"
 #include "report/ReportDocument.h"
 #include "report/ReportPrinting.h"
@@ -14,13 +14,12 @@ namespace {
 template <typename Visit>
 void forEachRow(const ReportDocument& document, Visit visit)
 {
-    QStringDecoder decode("GB18030", QStringConverter::Flag::Stateless);
     const ReadingTable& rows = document.rows();
     QStringList fields;
     for (int row = 0; row < rows.rowCount(); ++row) {
         fields.clear();
         for (int field = 0; field < ReportLayout::columnCount; ++field)
-            fields.append(decode(rows.text(row, field)));
+            fields.append(cp936::toUnicode(rows.text(row, field)));
         visit(fields);
     }
 }
