@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace {
 
@@ -24,6 +25,26 @@ constexpr struct {
                 {Dialogs::Yes, QMessageBox::Yes},
                 {Dialogs::No, QMessageBox::No}};
 
+// Window-modal, so that no second command starts while the work runs; the window's events go on.
+class QtProgressBox : public ProgressBox {
+public:
+    QtProgressBox(const QString& text, const QString& caption, QWidget* parent)
+        : m_dialog(text, QStringLiteral("Cancel"), 0, 1000, parent)
+    {
+        m_dialog.setWindowTitle(caption);
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.show();
+    }
+    void setPermille(int permille) override { m_dialog.setValue(qBound(0, permille, 1000)); }
+    bool cancelRequested() override { return m_dialog.wasCanceled(); }
+
+private:
+    QProgressDialog m_dialog;
+};
+
 }  // namespace
 
 int QtDialogs::message(const QString& text, const QString& caption, Icon icon, int buttons)
@@ -37,6 +58,11 @@ int QtDialogs::message(const QString& text, const QString& caption, Icon icon, i
         if (chosen == b.qt)
             return b.ours;
     return NoButton;
+}
+
+std::unique_ptr<ProgressBox> QtDialogs::progress(const QString& text, const QString& caption)
+{
+    return std::make_unique<QtProgressBox>(text, caption, m_parent);
 }
 
 QString QtDialogs::openFileName(const QString& caption, const QString& filter)

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+#include "record/BackgroundWork.h"
 
 class QWidget;
 
@@ -17,6 +20,19 @@ public:
     // Qt's form ("Text files (*.txt);;XML (*.xml)"); defaultSuffix is appended to a name typed without one.
     virtual QString openFileName(const QString& caption, const QString& filter) = 0;
     virtual QString saveFileName(const QString& caption, const QString& filter, const QString& defaultSuffix) = 0;
+    // The box that shows long work running beside the window, with a Cancel button, and how long work runs
+    // before it is shown.
+    virtual std::unique_ptr<ProgressBox> progress(const QString& text, const QString& caption)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(caption);
+        return nullptr;
+    }
+    virtual std::chrono::milliseconds progressDelay() const { return std::chrono::milliseconds(500); }
+    ProgressBoxSource progressBoxes(const QString& text, const QString& caption)
+    {
+        return {progressDelay(), [this, text, caption] { return progress(text, caption); }};
+    }
 };
 
 // The toolkit's own boxes and dialogs, parented to the given window.
@@ -26,6 +42,7 @@ public:
     int message(const QString& text, const QString& caption, Icon icon, int buttons) override;
     QString openFileName(const QString& caption, const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& filter, const QString& defaultSuffix) override;
+    std::unique_ptr<ProgressBox> progress(const QString& text, const QString& caption) override;
 
 private:
     QWidget* m_parent;

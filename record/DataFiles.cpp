@@ -27,18 +27,19 @@ bool DataFiles::opensAsXml(const QString& fileName)
     return extensionOf(fileName) == xmlExtension;
 }
 
-bool DataFiles::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName)
+bool DataFiles::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName,
+                     WorkProgress* progress)
 {
     if (savesAsXml(fileName))
-        return XmlDataPacket::save(table, fileName);
-    return TextDataFile::save(table, titles, fileName);
+        return XmlDataPacket::save(table, fileName, progress);
+    return TextDataFile::save(table, titles, fileName, progress);
 }
 
-bool DataFiles::open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep)
+bool DataFiles::open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep, WorkProgress* progress)
 {
     if (!opensAsXml(fileName))
-        return TextDataFile::load(fileName, table, decimalSep);
-    std::optional<ReadingTable> packet = XmlDataPacket::load(fileName);
+        return TextDataFile::load(fileName, table, decimalSep, progress);
+    std::optional<ReadingTable> packet = XmlDataPacket::load(fileName, progress);
     if (!packet)
         return false;
     table = std::move(*packet);

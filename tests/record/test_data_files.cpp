@@ -2,6 +2,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "record/BackgroundWork.h"
 #include "record/DataFiles.h"
 #include "tests/record/RecordTestSupport.h"
 
@@ -106,5 +107,29 @@ TEST(DataFiles, SmallTableOntoAFullDiskFailsAndKeepsTheFormerFile)
             EXPECT_EQ(readAll(path), QByteArray("former contents")) << name;
         }
         EXPECT_EQ(filesIn(dir.path()).size(), former ? 1 : 0) << name << ": no temporary file stays behind";
+    }
+}
+
+// A cancelled save leaves the former file and no temporary file; a cancelled open fails.
+TEST(DataFiles, CancelledWorkFailsAndChangesNothing)
+{
+    const ReadingTable table = manyRows(200000);  // several blocks of rows
+    for (const char* name : {"keep.xls", "keep.xml"}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(DataFiles::save(table, titles, path)) << name;
+        const QByteArray saved = readAll(path);
+        WorkProgress cancelled;
+        cancelled.cancel();
+        EXPECT_FALSE(DataFiles::save(twoRows, titles, path, &cancelled)) << name;
+        EXPECT_EQ(readAll(path), saved) << name;
+        EXPECT_EQ(filesIn(dir.path()).size(), 1) << name;
+        ReadingTable opened = twoRows;
+        EXPECT_FALSE(DataFiles::open(path, opened, ".", &cancelled)) << name;
+        WorkProgress followed;
+        ReadingTable whole;
+        EXPECT_TRUE(DataFiles::open(path, whole, ".", &followed)) << name;
+        EXPECT_EQ(whole.rowCount(), table.rowCount()) << name;
+        EXPECT_GT(followed.permille(), 0) << name;
     }
 }
