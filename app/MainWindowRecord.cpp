@@ -138,12 +138,19 @@ bool runFileWork(MainWindow& form, WorkProgress& progress, const std::function<v
                  const QString& caption)
 {
     const QPointer<MainWindow> window(&form);
+    const auto ended = [&] {
+        if (window)
+            form.record().fileWorkRunning = false;
+    };
     form.record().fileWorkRunning = true;
-    runBeside(progress, work, form.dialogs().progressBoxes(text, caption));
-    if (!window)
-        return false;
-    form.record().fileWorkRunning = false;
-    return true;
+    try {
+        runBeside(progress, work, form.dialogs().progressBoxes(text, caption));
+    } catch (...) {
+        ended();
+        throw;
+    }
+    ended();
+    return !window.isNull();
 }
 
 }  // namespace
