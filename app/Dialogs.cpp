@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 namespace {
 
@@ -25,6 +26,26 @@ constexpr struct {
                 {Dialogs::Cancel, QMessageBox::Cancel},
                 {Dialogs::Yes, QMessageBox::Yes},
                 {Dialogs::No, QMessageBox::No}};
+
+// Window-modal, so that no second command starts while the work runs; the window's events go on.
+class QtProgressBox : public ProgressBox {
+public:
+    QtProgressBox(const QString& text, const QString& caption, QWidget* parent)
+        : m_dialog(text, QStringLiteral("Cancel"), 0, 1000, parent)
+    {
+        m_dialog.setWindowTitle(caption);
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.show();
+    }
+    void setPermille(int permille) override { m_dialog.setValue(qBound(0, permille, 1000)); }
+    bool cancelRequested() override { return m_dialog.wasCanceled(); }
+
+private:
+    QProgressDialog m_dialog;
+};
 
 }  // namespace
 
@@ -52,6 +73,11 @@ QString QtDialogs::chosen(const QString& filter, const QString& fileName)
     if (!fileName.isEmpty())
         m_folders.insert(folderKind(filter), QFileInfo(fileName).absolutePath());
     return fileName;
+}
+
+std::unique_ptr<ProgressBox> QtDialogs::progress(const QString& text, const QString& caption)
+{
+    return std::make_unique<QtProgressBox>(text, caption, m_parent);
 }
 
 QString QtDialogs::openFileName(const QString& caption, const QString& filter)

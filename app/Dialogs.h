@@ -3,6 +3,9 @@
 
 #include <QMap>
 #include <QString>
+#include <memory>
+
+#include "record/BackgroundWork.h"
 
 class QWidget;
 
@@ -25,6 +28,19 @@ public:
     virtual QMap<QString, QString> folders() const { return {}; }
     virtual void setFolders(const QMap<QString, QString>&) {}
     static QString folderKind(const QString& filter);
+    // The box that shows long work running beside the window, with a Cancel button, and how long work runs
+    // before it is shown.
+    virtual std::unique_ptr<ProgressBox> progress(const QString& text, const QString& caption)
+    {
+        Q_UNUSED(text);
+        Q_UNUSED(caption);
+        return nullptr;
+    }
+    virtual std::chrono::milliseconds progressDelay() const { return std::chrono::milliseconds(500); }
+    ProgressBoxSource progressBoxes(const QString& text, const QString& caption)
+    {
+        return {progressDelay(), [this, text, caption] { return progress(text, caption); }};
+    }
 };
 
 // The toolkit's own boxes and dialogs, parented to the given window.
@@ -36,6 +52,7 @@ public:
     QString saveFileName(const QString& caption, const QString& filter, const QString& defaultSuffix) override;
     QMap<QString, QString> folders() const override { return m_folders; }
     void setFolders(const QMap<QString, QString>& folders) override { m_folders = folders; }
+    std::unique_ptr<ProgressBox> progress(const QString& text, const QString& caption) override;
 
 private:
     QString chosen(const QString& filter, const QString& fileName);

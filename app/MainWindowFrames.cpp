@@ -1,31 +1,21 @@
 #include "app/MainWindowFrames.h"
 
 #include <QPixmap>
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <algorithm>
 
 #include "app/MainWindow.h"
 #include "display/LcdLabel.h"
+#include "record/Cp936.h"
 #include "ui_MainWindow.h"
 
 namespace {
-
-// Captions are code page 936 bytes; only the sigma mark is not plain ASCII.
-QString captionText(const QByteArray& bytes)
-{
-    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return quint8(c) < 0x80; }))
-        return QString::fromLatin1(bytes);
-    QStringDecoder decode("GB18030");
-    return decode(bytes);
-}
 
 void applyPanel(const FramesState& s, const PanelChanges& changes)
 {
     for (int i = 0; i < kPanelItemCount; ++i) {
         const PanelItem item = PanelItem(i);
         if (const auto& caption = changes.caption(item)) {
-            const QString text = captionText(*caption);
+            const QString text = cp936::toUnicode(*caption);  // only the sigma mark is not plain ASCII
             if (s.panelLabels[i]->text() != text)
                 s.panelLabels[i]->setText(text);
         }
@@ -39,8 +29,7 @@ void applyPanel(const FramesState& s, const PanelChanges& changes)
 const FrameDecoder& FramesState::decoderFor(const QString& decimalSep)
 {
     if (!m_decoder || decimalSep != m_decoderSep) {
-        QStringEncoder encode("GB18030");
-        m_decoder.emplace(encode(decimalSep));
+        m_decoder.emplace(cp936::fromUnicode(decimalSep));
         m_decoderSep = decimalSep;
     }
     return *m_decoder;

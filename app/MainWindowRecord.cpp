@@ -1,8 +1,11 @@
 #include "app/MainWindowRecord.h"
 
 #include <QAction>
+#include <QPointer>
+#include <functional>
 
 #include "app/MainWindow.h"
+#include "record/BackgroundWork.h"
 #include "record/Cp936.h"
 #include "record/DataFiles.h"
 #include "record/ReadingGrid.h"
@@ -112,6 +115,8 @@ void MainWindow::SampInterTimeTimer()
 
 void MainWindow::Save_asClick()
 {
+    if (m_record->fileWorkRunning)
+        return;
     const QString name = dialogs().saveFileName(QStringLiteral("Save As"), dataFileFilter, QStringLiteral("xls"));
     if (name.isEmpty())
         return;
@@ -121,6 +126,8 @@ void MainWindow::Save_asClick()
 
 void MainWindow::OpenClick()
 {
+    if (m_record->fileWorkRunning)
+        return;
     const QString name = dialogs().openFileName(QStringLiteral("Open"), dataFileFilter);
     if (name.isEmpty())
         return;
@@ -128,17 +135,51 @@ void MainWindow::OpenClick()
     update();
 }
 
+namespace {
+
+// Runs a data file's work beside the window's thread, one at a time. False when the window went meanwhile.
+bool runFileWork(MainWindow& form, WorkProgress& progress, const std::function<void()>& work, const QString& text,
+                 const QString& caption)
+{
+    const QPointer<MainWindow> window(&form);
+    const auto ended = [&] {
+        if (window)
+            form.record().fileWorkRunning = false;
+    };
+    form.record().fileWorkRunning = true;
+    try {
+        runBeside(progress, work, form.dialogs().progressBoxes(text, caption));
+    } catch (...) {
+        ended();
+        throw;
+    }
+    ended();
+    return !window.isNull();
+}
+
+}  // namespace
+
 void SaveTable(MainWindow& form, const QString& fileName)
 {
-    const ReadingTable& table = form.record().table();
-    if (!DataFiles::save(table, form.ui->DBGrid1->columnTitles(), fileName)) {
+    // The rows as they are now are written while readings go on being recorded.
+    const ReadingTable table = form.record().table();
+    const QList<QByteArray> titles = form.ui->DBGrid1->columnTitles();
+    WorkProgress progress;
+    bool saved = false;
+    const auto save = [&] { saved = DataFiles::save(table, titles, fileName, &progress); };
+    if (!runFileWork(form, progress, save, QStringLiteral("Saving ") + fileName, QStringLiteral("Save")))
+        return;
+    // A cancelled save leaves the former file, and is no failure to report.
+    if (!saved && progress.cancelled())
+        return;
+    if (!saved) {
         form.dialogs().message(QStringLiteral("Could not save table to specified file: ") + fileName,
                                QStringLiteral("Error"), Dialogs::Icon::Error, Dialogs::Ok);
         return;
     }
     // Writing the text file visits every row and leaves the table on its last one.
     if (!DataFiles::savesAsXml(fileName))
-        form.ui->DBGrid1->setCurrentTableRow(table.rowCount() - 1);
+        form.ui->DBGrid1->setCurrentTableRow(form.record().table().rowCount() - 1);
     form.dialogs().message(QStringLiteral("Save table to specified file: ") + fileName + QStringLiteral(" Scuss!"),
                            QStringLiteral("Information"), Dialogs::Icon::Information, Dialogs::Ok);
 }
@@ -148,15 +189,25 @@ void LoadTable(MainWindow& form, const QString& fileName, bool emptyFirst)
     ReadingTableModel& cds1 = form.record().cds1;
     if (emptyFirst)
         cds1.clear();
-    // The file is read into a copy that the grid never sees; the table takes the rows in one step.
+    // The file is read into a copy that the grid never sees, while readings go on being recorded; the table
+    // takes the rows in one step once the whole file is read, with the rows recorded meanwhile after them.
     ReadingTable rows = cds1.table();
     const int before = rows.rowCount();
-    const bool loaded = DataFiles::open(fileName, rows, cp936::fromUnicode(form.DecimalSep));
+    const QByteArray decimalSep = cp936::fromUnicode(form.DecimalSep);
+    cds1.markAppends();
+    WorkProgress progress;
+    bool loaded = false;
+    const auto load = [&] { loaded = DataFiles::open(fileName, rows, decimalSep, &progress); };
+    if (!runFileWork(form, progress, load, QStringLiteral("Opening ") + fileName, QStringLiteral("Open")))
+        return;
+    // A cancelled load leaves the table as it was.
+    if (!loaded && progress.cancelled())
+        return;
     if (loaded || rows.rowCount() != before) {
-        cds1.replaceTable(rows);
         // A packet opens at its first row; appended text lines leave the grid on the last one.
         const bool packet = loaded && DataFiles::opensAsXml(fileName);
-        form.ui->DBGrid1->setCurrentTableRow(packet ? 0 : rows.rowCount() - 1);
+        cds1.takeLoadedRows(std::move(rows), before, packet);
+        form.ui->DBGrid1->setCurrentTableRow(packet ? 0 : cds1.tableRowCount() - 1);
     }
     if (!loaded)
         form.dialogs().message(QStringLiteral("Failed to Load File!"), QStringLiteral("Error"),

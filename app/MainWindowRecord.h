@@ -20,6 +20,7 @@ struct RecordState {
     Recorder recorder;
     KeyPressFilter RecordSITimeKeyPress;  // digits and backspace only
     IntervalValidator intervalValidator;  // and no other text by paste or drop either
+    bool fileWorkRunning = false;         // a save or open runs beside the window: no second one starts
 };
 
 class MainWindow;

@@ -1,9 +1,11 @@
 // Reading table benchmarks: memory per row after ten million readings recorded through the recorder with
 // the grid DBGrid1 following them; the time to record one reading at the first and at the last hundred
 // thousand rows (and the first once more into a new table after the last, as a check on the machine's
-// drift); saving and opening a million rows as text and as an XML packet.
+// drift); saving and opening a million rows as text and as an XML packet; and the longest time the window's
+// event loop stood still while the window's own save and open commands handled ten million rows as text.
 #include <QApplication>
 #include <QFile>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -13,6 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowRecord.h"
 #include "display/FrameDecoder.h"
 #include "record/DataFiles.h"
 #include "record/Journal.h"
@@ -149,6 +154,39 @@ struct Recording {
     }
 };
 
+// Answers the window's file dialogs with the names given and its message boxes with OK.
+struct BenchDialogs : Dialogs {
+    QString name;
+    QStringList messages;
+    int message(const QString& text, const QString&, Icon, int) override
+    {
+        messages.append(text);
+        return Ok;
+    }
+    QString openFileName(const QString&, const QString&) override { return name; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return name; }
+};
+
+// The longest time in milliseconds that the calling thread's event loop did not run during the command.
+template <class Command>
+double longestStallMs(Command command)
+{
+    Clock::time_point last = Clock::now();
+    double longest = 0;
+    const auto tick = [&] {
+        const Clock::time_point now = Clock::now();
+        longest = std::max(longest, std::chrono::duration<double, std::milli>(now - last).count());
+        last = now;
+    };
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&beat, &QTimer::timeout, tick);
+    beat.start(1);
+    command();
+    tick();
+    return longest;
+}
+
 }  // namespace
 
 bool benchDatedCsvAndJournal(const ReadingTable& million, const QTemporaryDir& folder);
@@ -180,6 +218,7 @@ int main(int argc, char** argv)
     std::printf("table_append_us_last: %.3f\n", medianMicroseconds(last));
     std::printf("table_append_us_first_again: %.3f\n", medianMicroseconds(firstAgain));
 
+    const ReadingTable tenMillion = recording.table.table();
     ReadingTable million;
     for (int i = 0; i < fileRows; ++i)
         million.append(recording.table.table().row(i));
@@ -205,6 +244,27 @@ int main(int argc, char** argv)
     printTiming("save_xml_1m_s", saveXml);
     printTiming("load_xml_1m_s", loadXml);
     printTiming("xml_reader_alone_1m_s", readerAlone);
+
+    BenchDialogs dialogs;
+    FormEnvironment env;
+    env.dialogs = &dialogs;
+    env.decimalSep = QStringLiteral(".");
+    MainWindow form(env);
+    form.show();
+    form.record().cds1.replaceTable(tenMillion);
+    QApplication::processEvents();
+    dialogs.name = folder.filePath(QStringLiteral("ten-million.xls"));
+    const double saveStall = longestStallMs([&] { form.Save_asClick(); });
+    form.record().cds1.clear();
+    QApplication::processEvents();
+    const double openStall = longestStallMs([&] { form.OpenClick(); });
+    const QString saved = QStringLiteral("Save table to specified file: ") + dialogs.name + QStringLiteral(" Scuss!");
+    if (dialogs.messages != QStringList{saved} || form.record().cds1.tableRowCount() != totalRows) {
+        std::fprintf(stderr, "window save and open of ten million rows failed\n");
+        return 1;
+    }
+    std::printf("window_stall_save_text_10m_ms: %.1f\n", saveStall);
+    std::printf("window_stall_open_text_10m_ms: %.1f\n", openStall);
     return benchDatedCsvAndJournal(million, folder) ? 0 : 1;
 }
 

@@ -52,4 +52,9 @@ QByteArray fromUnicode(QStringView text)
     return encoder.encode(text);
 }
 
+bool convertsBackUnchanged(QByteArrayView text)
+{
+    return isAscii(text) || fromUnicode(toUnicode(text)) == text;
+}
+
 }  // namespace cp936

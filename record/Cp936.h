@@ -15,5 +15,8 @@ QByteArrayView truncated(QByteArrayView text, qsizetype maxBytes);
 
 QString toUnicode(QByteArrayView text);
 QByteArray fromUnicode(QStringView text);
+// True when the bytes are characters of the code page, each whole: decoding and encoding them again gives
+// the same bytes. Anything else (UTF-8 text, a lone lead byte, 0x80, 0xFF) decodes into replacements.
+bool convertsBackUnchanged(QByteArrayView text);
 
 }  // namespace cp936

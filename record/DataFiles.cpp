@@ -40,22 +40,23 @@ bool DataFiles::opensAsDatedCsv(const QString& fileName)
     return savesAsDatedCsv(fileName) && DatedCsvFile::hasHeader(fileName);
 }
 
-bool DataFiles::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName)
+bool DataFiles::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName,
+                     WorkProgress* progress)
 {
     if (savesAsXml(fileName))
-        return XmlDataPacket::save(table, fileName);
+        return XmlDataPacket::save(table, fileName, progress);
     if (savesAsDatedCsv(fileName))
-        return DatedCsvFile::save(table, fileName);
-    return TextDataFile::save(table, titles, fileName);
+        return DatedCsvFile::save(table, fileName, progress);
+    return TextDataFile::save(table, titles, fileName, progress);
 }
 
-bool DataFiles::open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep)
+bool DataFiles::open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep, WorkProgress* progress)
 {
     if (opensAsDatedCsv(fileName))
-        return DatedCsvFile::load(fileName, table);
+        return DatedCsvFile::load(fileName, table, progress);
     if (!opensAsXml(fileName))
-        return TextDataFile::load(fileName, table, decimalSep);
-    std::optional<ReadingTable> packet = XmlDataPacket::load(fileName);
+        return TextDataFile::load(fileName, table, decimalSep, progress);
+    std::optional<ReadingTable> packet = XmlDataPacket::load(fileName, progress);
     if (!packet)
         return false;
     table = std::move(*packet);

@@ -11,6 +11,7 @@
 #include <QString>
 
 class ReadingTable;
+class WorkProgress;
 
 class DataFiles {
 public:
@@ -22,8 +23,12 @@ public:
     static bool opensAsDatedCsv(const QString& fileName);  // looks at the file's first line
 
     // titles: the grid's column titles in their current order, for the text file's first line.
-    static bool save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName);
+    // progress, when given, follows the work and may cancel it: a cancelled save or open fails as a failing
+    // one does (a cancelled save leaves the former file).
+    static bool save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName,
+                     WorkProgress* progress = nullptr);
     // A packet replaces the rows only when all of it has been read; a CSV's rows are appended all or
     // none; a text file's rows are appended, and those of the lines before a failing line stay.
-    static bool open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep);
+    static bool open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep,
+                     WorkProgress* progress = nullptr);
 };

@@ -3,13 +3,15 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "record/BackgroundWork.h"
 #include "record/ReadingTable.h"
+#include "record/WholeFileSave.h"
 
 namespace {
 constexpr qsizetype block = 1 << 20;
 }
 
-bool DatedCsvFile::save(const ReadingTable& table, const QString& fileName)
+bool DatedCsvFile::save(const ReadingTable& table, const QString& fileName, WorkProgress* progress)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -17,19 +19,21 @@ bool DatedCsvFile::save(const ReadingTable& table, const QString& fileName)
     QByteArray out = DatedCsv::header.toByteArray();
     out.reserve(block + 4096);
     bool written = true;
-    table.visitRows([&](const ReadingTable::RowView& row) {
-        DatedCsv::appendRow(out, row.No, row.instant, row.texts);
-        if (out.size() >= block) {
-            written = written && file.write(out) == out.size();
-            out.resize(0);
+    for (int rows = 0; written && rows < table.blockCount(); ++rows) {
+        if (progress && !progress->advance(rows, table.blockCount())) {
+            written = false;
+            break;
         }
-    });
-    written = written && file.write(out) == out.size() && file.flush();
-    if (!written) {
-        file.cancelWriting();
-        return false;
+        table.visitBlock(rows, [&](const ReadingTable::RowView& row) {
+            DatedCsv::appendRow(out, row.No, row.instant, row.texts);
+            if (out.size() >= block) {
+                written = written && file.write(out) == out.size();
+                out.resize(0);
+            }
+        });
     }
-    return file.commit();
+    written = written && file.write(out) == out.size();
+    return commitWhole(file, written);
 }
 
 bool DatedCsvFile::hasHeader(const QString& fileName)
@@ -47,7 +51,8 @@ bool DatedCsvFile::hasHeader(const QString& fileName)
     return DatedCsv::isHeader(first);
 }
 
-bool DatedCsvFile::read(QIODevice& device, Mode mode, const RowVisitor& visit, qint64* goodBytes)
+bool DatedCsvFile::read(QIODevice& device, Mode mode, const RowVisitor& visit, qint64* goodBytes,
+                        WorkProgress* progress)
 {
     QByteArray buffer;
     qint64 consumed = 0;  // file offset of buffer[0]
@@ -80,6 +85,8 @@ bool DatedCsvFile::read(QIODevice& device, Mode mode, const RowVisitor& visit, q
             consumed += start;
             scanFrom -= start;
             start = 0;
+            if (progress && !progress->advance(consumed, device.size()))
+                return false;
             const QByteArray more = device.read(block);
             if (more.isEmpty()) {
                 if (device.atEnd() || !device.isOpen())
@@ -115,23 +122,24 @@ bool DatedCsvFile::read(QIODevice& device, Mode mode, const RowVisitor& visit, q
     }
 }
 
-bool DatedCsvFile::readInto(QIODevice& device, Mode mode, ReadingTable& table, qint64* goodBytes)
+bool DatedCsvFile::readInto(QIODevice& device, Mode mode, ReadingTable& table, qint64* goodBytes,
+                            WorkProgress* progress)
 {
     return read(
         device, mode,
         [&table](const DatedCsv::RowView& row) {
             table.append(row.No, row.texts, row.instant);
         },
-        goodBytes);
+        goodBytes, progress);
 }
 
-bool DatedCsvFile::load(const QString& fileName, ReadingTable& table)
+bool DatedCsvFile::load(const QString& fileName, ReadingTable& table, WorkProgress* progress)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const int before = table.rowCount();
-    const bool read = readInto(file, Mode::Strict, table);
+    const bool read = readInto(file, Mode::Strict, table, nullptr, progress);
     if (!read)
         table.truncate(before);
     return read;

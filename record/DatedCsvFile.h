@@ -9,15 +9,17 @@
 
 class QIODevice;
 class ReadingTable;
+class WorkProgress;
 
 class DatedCsvFile {
 public:
-    // Writes through a temporary file that replaces the target only when complete.
-    static bool save(const ReadingTable& table, const QString& fileName);
+    // Writes through a temporary file that replaces the target only when complete. `progress`, when given,
+    // follows the work and may cancel it, as for the other data files.
+    static bool save(const ReadingTable& table, const QString& fileName, WorkProgress* progress = nullptr);
     // Whether the file's first line is the header of this form.
     static bool hasHeader(const QString& fileName);
     // Appends every row of the file with its instant, or none when any line is not a row of this form.
-    static bool load(const QString& fileName, ReadingTable& table);
+    static bool load(const QString& fileName, ReadingTable& table, WorkProgress* progress = nullptr);
 
     // Reads records after the header, handing each row to `row`. Strict: every record must be a row (a
     // last one without line end too). Journal: reading stops before the first record that is not a row
@@ -26,7 +28,9 @@ public:
     // record is not a row.
     enum class Mode { Strict, Journal };
     using RowVisitor = std::function<void(const DatedCsv::RowView&)>;
-    static bool read(QIODevice& device, Mode mode, const RowVisitor& row, qint64* goodBytes = nullptr);
+    static bool read(QIODevice& device, Mode mode, const RowVisitor& row, qint64* goodBytes = nullptr,
+                     WorkProgress* progress = nullptr);
     // The same, appending each row with its instant to the table (rows read before a failure stay).
-    static bool readInto(QIODevice& device, Mode mode, ReadingTable& table, qint64* goodBytes = nullptr);
+    static bool readInto(QIODevice& device, Mode mode, ReadingTable& table, qint64* goodBytes = nullptr,
+                         WorkProgress* progress = nullptr);
 };

@@ -22,23 +22,57 @@ void ReadingTableModel::append(const ReadingRow& row)
         ++m_windowRows;
         endInsertRows();
     }
+    ++m_appendedSinceMark;
     emit rowAppended();
+}
+
+void ReadingTableModel::markAppends()
+{
+    m_appendedSinceMark = 0;
+    m_keptSinceMark = true;
+}
+
+void ReadingTableModel::takeLoadedRows(ReadingTable loaded, int rowsAtMark, bool replacesRows)
+{
+    const int recordedFrom = m_table.rowCount() - m_appendedSinceMark;
+    if (!replacesRows && !m_keptSinceMark) {
+        // Former rows went while the file was read: the file's rows follow those still here.
+        ReadingTable kept = m_table;
+        while (kept.rowCount() > recordedFrom)
+            kept.removeRow(kept.rowCount() - 1);
+        for (int i = rowsAtMark; i < loaded.rowCount(); ++i)
+            kept.append(loaded.row(i));
+        loaded = std::move(kept);
+    }
+    for (int i = recordedFrom; i < m_table.rowCount(); ++i)
+        loaded.append(m_table.row(i));
+    replaceTable(loaded);
 }
 
 void ReadingTableModel::removeTableRow(int index)
 {
+    if (index >= 0 && index < m_table.rowCount()) {
+        if (index >= m_table.rowCount() - m_appendedSinceMark)
+            --m_appendedSinceMark;
+        else
+            m_keptSinceMark = false;
+    }
     m_table.removeRow(index);
     resetWindow();
 }
 
 void ReadingTableModel::clear()
 {
+    m_appendedSinceMark = 0;
+    m_keptSinceMark = false;
     m_table.clear();
     resetWindow();
 }
 
 void ReadingTableModel::replaceTable(const ReadingTable& table)
 {
+    m_appendedSinceMark = 0;
+    m_keptSinceMark = false;
     m_table = table;
     resetWindow();
 }

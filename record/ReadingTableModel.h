@@ -25,6 +25,16 @@ public:
     void clear();
     void replaceTable(const ReadingTable& table);  // one change for the view, however many rows
 
+    // Rows recorded while a file is read beside the window: how many rows at the end of the table were
+    // appended since the mark, and whether the rows before them are still those at the mark.
+    void markAppends();
+    int appendedSinceMark() const { return m_appendedSinceMark; }
+    bool keptSinceMark() const { return m_keptSinceMark; }
+    // Takes the rows of a file read since the mark in one step, with the rows recorded meanwhile after them.
+    // `loaded` is the table as it was at the mark with the file's rows after its first rowsAtMark rows, or,
+    // for a file that replaces the rows, the file's rows alone. Rows removed meanwhile stay removed.
+    void takeLoadedRows(ReadingTable loaded, int rowsAtMark, bool replacesRows);
+
     int windowTop() const { return m_top; }
     int windowCapacity() const { return m_capacity; }
     // Moves the window; the top is kept within the table.
@@ -49,4 +59,6 @@ private:
     int m_top = 0;
     int m_capacity = 0;
     int m_windowRows = 0;  // what the view has been told
+    int m_appendedSinceMark = 0;
+    bool m_keptSinceMark = true;
 };

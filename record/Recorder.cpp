@@ -14,17 +14,46 @@ Recorder::Recorder(ReadingTableModel& table, SamplingInterval& interval, Clock c
 {
 }
 
-QString Recorder::systemTimeSeparator()
+namespace {
+
+// What stands between the hour and the minute fields of a time format, quotes removed.
+QString betweenHourAndMinute(const QString& format)
 {
-    // The separator is what stands between the hour and the minute fields of the locale's time format.
-    const QString format = QLocale::system().timeFormat(QLocale::LongFormat);
     qsizetype i = format.indexOf(QLatin1Char('h'), 0, Qt::CaseInsensitive);
-    while (i >= 0 && i < format.size() && format.at(i).toLower() == QLatin1Char('h'))
+    if (i < 0)
+        return {};
+    while (i < format.size() && format.at(i).toLower() == QLatin1Char('h'))
         ++i;
     const qsizetype minutes = format.indexOf(QLatin1Char('m'), i);
-    if (i < 0 || minutes <= i)
-        return QStringLiteral(":");
-    return format.mid(i, minutes - i).remove(QLatin1Char('\''));
+    return minutes < 0 ? QString() : format.mid(i, minutes - i).remove(QLatin1Char('\''));
+}
+
+// One printable ASCII mark that no reader of the text file takes for a separator or a quote.
+bool isOneMark(const QString& text)
+{
+    if (text.size() != 1)
+        return false;
+    const char16_t c = text.at(0).unicode();
+    return c > 0x20 && c < 0x7F && c != u'"' && !QChar::isLetterOrNumber(c);
+}
+
+}  // namespace
+
+QString Recorder::timeSeparatorOf(const QLocale& locale)
+{
+    // Some locales write words between the fields ("14 h 05 min", "14시 05분"): a stamp with blanks in
+    // it would split into several items when its text file is opened again.
+    for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
+        const QString between = betweenHourAndMinute(locale.timeFormat(type));
+        if (isOneMark(between))
+            return between;
+    }
+    return QStringLiteral(":");
+}
+
+QString Recorder::systemTimeSeparator()
+{
+    return timeSeparatorOf(QLocale::system());
 }
 
 QString Recorder::timeText(const QTime& time) const

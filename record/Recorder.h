@@ -12,6 +12,7 @@
 
 #include "display/Reading.h"
 
+class QLocale;
 class ReadingTableModel;
 class SamplingInterval;
 
@@ -42,6 +43,9 @@ public:
     void clear();
     QString timeText(const QTime& time) const;
 
+    // The mark between hour, minute and second: the locale's when it is one mark without blanks (":" or
+    // "."), else ":".
+    static QString timeSeparatorOf(const QLocale& locale);
     static QString systemTimeSeparator();
 
 private:

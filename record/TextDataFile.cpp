@@ -8,10 +8,13 @@
 
 #include "display/MeterNumber.h"
 #include "record/ByteLineReader.h"
+#include "record/BackgroundWork.h"
 #include "record/ReadingTable.h"
+#include "record/WholeFileSave.h"
 
 namespace {
 constexpr qsizetype writeBlock = 1 << 20;
+constexpr qint64 progressLines = 1 << 16;
 
 bool isBlank(char c)
 {
@@ -67,32 +70,37 @@ QByteArrayView TextDataFile::trimmed(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-bool TextDataFile::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName)
+bool TextDataFile::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName,
+                        WorkProgress* progress)
 {
     QSaveFile file(fileName);
+    // A writable file in a folder that is not writable has no room for a temporary file beside it: then,
+    // and only then, the file is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QByteArray block = titles.join('\t') + "\r\n";
     bool written = true;
-    table.visitRows([&](const ReadingTable::RowView& row) {
-        block.append(QByteArray::number(row.No));
-        for (const QByteArrayView text : row.texts) {
-            const QByteArrayView field = trimmed(text);
-            block.append('\t');
-            block.append(field.isEmpty() ? QByteArrayView("NULL") : field);
-        }
-        block.append("\r\n");
-        if (block.size() >= writeBlock) {
-            written = written && file.write(block) == block.size();
-            block.clear();
-        }
-    });
-    written = written && file.write(block) == block.size();
-    if (!written) {
-        file.cancelWriting();
-        return false;
+    for (int rows = 0; written && rows < table.blockCount(); ++rows) {
+        if (progress && !progress->advance(rows, table.blockCount()))
+            written = false;
+        else
+            table.visitBlock(rows, [&](const ReadingTable::RowView& row) {
+                block.append(QByteArray::number(row.No));
+                for (const QByteArrayView text : row.texts) {
+                    const QByteArrayView field = trimmed(text);
+                    block.append('\t');
+                    block.append(field.isEmpty() ? QByteArrayView("NULL") : field);
+                }
+                block.append("\r\n");
+                if (block.size() >= writeBlock) {
+                    written = written && file.write(block) == block.size();
+                    block.clear();
+                }
+            });
     }
-    return file.commit();
+    written = written && file.write(block) == block.size();
+    return commitWhole(file, written);
 }
 
 void TextDataFile::splitInto(QByteArrayView line, LineItems& items)
@@ -158,7 +166,7 @@ std::optional<qint32> TextDataFile::toRecordNumber(QByteArrayView item, QByteArr
     return static_cast<qint32>(rounded);
 }
 
-bool TextDataFile::load(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep)
+bool TextDataFile::load(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep, WorkProgress* progress)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -169,7 +177,9 @@ bool TextDataFile::load(const QString& fileName, ReadingTable& table, QByteArray
     if (!lines.next(line))
         return false;
     LineItems items;
-    while (lines.next(line)) {
+    for (qint64 count = 0; lines.next(line); ++count) {
+        if (progress && count % progressLines == 0 && !progress->advance(file.pos(), file.size()))
+            return false;
         splitInto(line, items);
         if (items.views.isEmpty())
             continue;

@@ -14,19 +14,25 @@
 #include <optional>
 
 class ReadingTable;
+class WorkProgress;
 
 class TextDataFile {
 public:
     static constexpr int maxItems = 6;
 
     // Writes through a temporary file in the same folder that replaces the target only when complete,
-    // so a failed save leaves the former file as it was.
-    static bool save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName);
+    // so a failed save leaves the former file as it was. A writable file in a folder that is not
+    // writable is written in place instead.
+    // A cancel through `progress` fails the save the same way.
+    static bool save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName,
+                     WorkProgress* progress = nullptr);
 
     // Appends the rows of the file's lines after the first to the table. False when the file cannot be
     // read or holds no line, or at the first line whose items are not a row: the rows of the lines before
     // it stay in the table, the failing line adds nothing.
-    static bool load(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep);
+    // A cancel through `progress` stops the load as a failing line would.
+    static bool load(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep,
+                     WorkProgress* progress = nullptr);
 
     // The items of a line: separated by TABs or blanks (runs count as one), a double-quoted item may hold
     // separators and "" for a quote, a TAB at the very end adds an empty item. At most maxItems + 1 are

@@ -8,8 +8,10 @@
 #include <QXmlStreamWriter>
 #include <array>
 
+#include "record/BackgroundWork.h"
 #include "record/Cp936.h"
 #include "record/OrderedWork.h"
+#include "record/WholeFileSave.h"
 #include "record/XmlPacketParser.h"
 #include "record/XmlRowWriter.h"
 
@@ -47,7 +49,7 @@ WrittenRows rowElements(const ReadingTable& table, int block)
 // UTF-8, so the rows of every packet but a UTF-16 one can be cut apart between two ROW elements by bytes.
 class PacketText {
 public:
-    explicit PacketText(QFile& file) : m_file(file) {}
+    PacketText(QFile& file, WorkProgress* progress) : m_file(file), m_progress(progress) {}
 
     // False for an encoding the toolkit does not know.
     bool start()
@@ -63,9 +65,11 @@ public:
         return true;
     }
 
-    // The next block of text, empty at the end of the file.
+    // The next block of text, empty at the end of the file or once the work was cancelled.
     QByteArray next()
     {
+        if (m_progress && !m_progress->advance(m_file.pos(), m_file.size()))
+            return {};
         const QByteArray block = m_first.isNull() ? m_file.read(blockBytes) : std::exchange(m_first, QByteArray());
         return m_decoder.isValid() ? QString(m_decoder.decode(block)).toUtf8() : block;
     }
@@ -99,6 +103,7 @@ private:
     }
 
     QFile& m_file;
+    WorkProgress* m_progress;
     QByteArray m_first;
     QStringDecoder m_decoder;
     bool m_utf16 = false;
@@ -214,7 +219,7 @@ Loaded loadInPieces(PacketText& text)
 }
 }  // namespace
 
-bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName)
+bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName, WorkProgress* progress)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -255,23 +260,20 @@ bool XmlDataPacket::save(const ReadingTable& table, const QString& fileName)
     OrderedWork<WrittenRows> blocks(
         [&file](WrittenRows& rows) { return rows.ok && file.write(rows.xml) == rows.xml.size(); });
     for (int block = 0; ok && block < table.blockCount(); ++block)
-        ok = blocks.add([&table, block] { return rowElements(table, block); });
+        ok = (!progress || progress->advance(block, table.blockCount())) &&
+             blocks.add([&table, block] { return rowElements(table, block); });
     ok = ok && blocks.finish();
     xml.writeEndDocument();
     ok = ok && !xml.hasError() && writeFrame();
-    if (!ok) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return commitWhole(file, ok);
 }
 
-std::optional<ReadingTable> XmlDataPacket::load(const QString& fileName)
+std::optional<ReadingTable> XmlDataPacket::load(const QString& fileName, WorkProgress* progress)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    PacketText text(file);
+    PacketText text(file, progress);
     if (!text.start())
         return std::nullopt;
     if (text.cuttable()) {

@@ -18,10 +18,13 @@
 
 #include "record/ReadingTable.h"
 
+class WorkProgress;
+
 class XmlDataPacket {
 public:
     // Writes through a temporary file that replaces the target only when complete.
-    static bool save(const ReadingTable& table, const QString& fileName);
+    // A cancel through `progress` fails the save and the load.
+    static bool save(const ReadingTable& table, const QString& fileName, WorkProgress* progress = nullptr);
     // The packet's rows, or nothing when the file cannot be read or is no packet of these six fields.
-    static std::optional<ReadingTable> load(const QString& fileName);
+    static std::optional<ReadingTable> load(const QString& fileName, WorkProgress* progress = nullptr);
 };

@@ -13,9 +13,12 @@ bool isPlain(char c)
     return c >= 0x20 && c < 0x7F && c != '<' && c != '>' && c != '&' && c != '"';
 }
 
-// The value as the general writer writes it between an attribute's quotes; empty when it cannot.
+// The value as the general writer writes it between an attribute's quotes; empty when it cannot, or when
+// the text is no code page 936 text and would read back changed.
 std::optional<QByteArray> escapedByWriter(QByteArrayView text)
 {
+    if (!cp936::convertsBackUnchanged(text))
+        return std::nullopt;
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     QXmlStreamWriter xml(&out);

@@ -11,7 +11,8 @@
 
 class XmlRowWriter {
 public:
-    // Appends the row's element; false when a text holds a character that no XML can hold.
+    // Appends the row's element; false when a text holds a character that no XML can hold, or bytes that
+    // are no code page 936 characters: the packet would read back into other texts.
     bool write(const ReadingTable::RowView& row, QByteArray& out);
 
 private:

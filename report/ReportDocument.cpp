@@ -1,7 +1,6 @@
 #include "report/ReportDocument.h"
 
-#include <QStringDecoder>
-
+#include "record/Cp936.h"
 #include "report/BandPainter.h"
 
 ReportDocument::ReportDocument(ReportLayout layout, ReadingTable rows, QString printDate)
@@ -46,15 +45,13 @@ void ReportDocument::paintPage(QPainter& painter, int page) const
     bands.paintBand(m_layout.columnHeader(), left, top, fixedText);
     top += m_layout.columnHeader().heightMm;
 
-    // The table keeps its texts in code page 936.
-    QStringDecoder decode("GB18030", QStringConverter::Flag::Stateless);
     const int first = firstRow(page);
     const int last = first + rowsOnPage(page);
     for (int row = first; row < last; ++row) {
         bands.paintBand(m_layout.detail(), left, top, [&](const ReportItem& item) {
             if (item.content != ReportItem::Content::Field)
                 return fixedText(item);
-            return item.field < 0 ? QString() : QString(decode(m_rows.text(row, item.field)));
+            return item.field < 0 ? QString() : cp936::toUnicode(m_rows.text(row, item.field));
         });
         top += m_layout.detail().heightMm;
     }

@@ -1,30 +1,36 @@
 #include "report/ReportExport.h"
 
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <QTextStream>
 
+#include "record/BackgroundWork.h"
+#include "record/Cp936.h"
+#include "record/WholeFileSave.h"
 #include "report/ReportDocument.h"
 #include "report/ReportPrinting.h"
 
 namespace {
 
-// Visits every row's six texts, decoded from the table's code page 936.
+constexpr int progressRows = 4096;
+
+// Visits every row's six texts, decoded from the table's code page 936. False when cancelled.
 template <typename Visit>
-void forEachRow(const ReportDocument& document, Visit visit)
+bool forEachRow(const ReportDocument& document, WorkProgress* progress, Visit visit)
 {
-    QStringDecoder decode("GB18030", QStringConverter::Flag::Stateless);
     const ReadingTable& rows = document.rows();
     QStringList fields;
     for (int row = 0; row < rows.rowCount(); ++row) {
+        if (progress && row % progressRows == 0 && !progress->advance(row, rows.rowCount()))
+            return false;
         fields.clear();
         for (int field = 0; field < ReportLayout::columnCount; ++field)
-            fields.append(decode(rows.text(row, field)));
+            fields.append(cp936::toUnicode(rows.text(row, field)));
         visit(fields);
     }
+    return true;
 }
 
-void writeHtml(const ReportDocument& document, QTextStream& out)
+bool writeHtml(const ReportDocument& document, QTextStream& out, WorkProgress* progress)
 {
     auto cells = [&](const QStringList& texts, const char* tag) {
         out << "<tr>";
@@ -38,12 +44,14 @@ void writeHtml(const ReportDocument& document, QTextStream& out)
         << "<p>Print Date: " << document.printDate().toHtmlEscaped() << "</p>\n"
         << "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\">\n";
     cells(document.layout().columnHeadings(), "th");
-    forEachRow(document, [&](const QStringList& fields) { cells(fields, "td"); });
+    if (!forEachRow(document, progress, [&](const QStringList& fields) { cells(fields, "td"); }))
+        return false;
     out << "</table>\n</body>\n</html>\n";
+    return true;
 }
 
 // Plain text in fixed columns wide enough for the longest text a column can hold.
-void writeText(const ReportDocument& document, QTextStream& out)
+bool writeText(const ReportDocument& document, QTextStream& out, WorkProgress* progress)
 {
     static constexpr int widths[ReportLayout::columnCount - 1] = {12, 21, 21, 21, 21};
     auto line = [&](const QStringList& texts) {
@@ -59,11 +67,11 @@ void writeText(const ReportDocument& document, QTextStream& out)
     };
     out << document.layout().title() << "\nPrint Date: " << document.printDate() << "\n\n";
     line(document.layout().columnHeadings());
-    forEachRow(document, line);
+    return forEachRow(document, progress, line);
 }
 
 // Comma-separated, with line ends and quoting as spreadsheets expect them.
-void writeCsv(const ReportDocument& document, QTextStream& out)
+bool writeCsv(const ReportDocument& document, QTextStream& out, WorkProgress* progress)
 {
     auto line = [&](const QStringList& texts) {
         for (qsizetype i = 0; i < texts.size(); ++i) {
@@ -81,7 +89,7 @@ void writeCsv(const ReportDocument& document, QTextStream& out)
         out << "\r\n";
     };
     line(document.layout().columnHeadings());
-    forEachRow(document, line);
+    return forEachRow(document, progress, line);
 }
 
 }  // namespace
@@ -108,7 +116,8 @@ QString reportFormatSuffix(ReportFormat format)
     return {};
 }
 
-bool saveReport(const ReportDocument& document, ReportFormat format, const QString& fileName, QString* error)
+bool saveReport(const ReportDocument& document, ReportFormat format, const QString& fileName, QString* error,
+                WorkProgress* progress)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -117,23 +126,17 @@ bool saveReport(const ReportDocument& document, ReportFormat format, const QStri
     }
     bool written = true;
     if (format == ReportFormat::Pdf) {
-        written = writeReportPdf(document, file);
+        written = writeReportPdf(document, file, progress);
     } else {
         QTextStream out(&file);
         if (format == ReportFormat::Html)
-            writeHtml(document, out);
+            written = writeHtml(document, out, progress);
         else if (format == ReportFormat::Text)
-            writeText(document, out);
+            written = writeText(document, out, progress);
         else
-            writeCsv(document, out);
+            written = writeCsv(document, out, progress);
         out.flush();
-        written = out.status() == QTextStream::Ok;
+        written = written && out.status() == QTextStream::Ok;
     }
-    if (!written)
-        file.cancelWriting();
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    return commitWhole(file, written, error);
 }

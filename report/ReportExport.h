@@ -6,6 +6,7 @@
 #include <QString>
 
 class ReportDocument;
+class WorkProgress;
 
 enum class ReportFormat { Pdf, Html, Text, Csv };
 
@@ -14,5 +15,6 @@ QString reportFormatFilter(ReportFormat format);
 QString reportFormatSuffix(ReportFormat format);
 
 // Writes the file whole or not at all: an export that fails leaves an existing file as it was. On failure
-// returns false with the reason in *error.
-bool saveReport(const ReportDocument& document, ReportFormat format, const QString& fileName, QString* error);
+// returns false with the reason in *error. A cancel through `progress` fails it the same way.
+bool saveReport(const ReportDocument& document, ReportFormat format, const QString& fileName, QString* error,
+                WorkProgress* progress = nullptr);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPrintDialog>
+#include <QPointer>
 #include <QPrinter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -246,12 +247,17 @@ void ReportPreview::save(ReportFormat format)
                                                               reportFormatFilter(format), reportFormatSuffix(format));
     if (fileName.isEmpty())
         return;
+    // The report is written beside the window's thread: readings go on being recorded meanwhile.
     QString error;
     bool saved = false;
-    {
-        const BusyCursor busy;
-        saved = saveReport(*m_document, format, fileName, &error);
-    }
+    WorkProgress progress;
+    const std::shared_ptr<const ReportDocument> document = m_document;
+    const QPointer<ReportPreview> preview(this);
+    runBeside(progress, [&] { saved = saveReport(*document, format, fileName, &error, &progress); },
+              m_services.dialogs->progressBoxes(QStringLiteral("Saving ") + fileName, windowTitle()));
+    // A cancelled export leaves the former file, and is no failure to report.
+    if (!preview || (!saved && progress.cancelled()))
+        return;
     if (!saved)
         showFailure(QStringLiteral("Cannot save the report to %1: %2").arg(fileName, error));
 }

@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <functional>
 
+#include "record/BackgroundWork.h"
 #include "report/ReportDocument.h"
 
 namespace {
@@ -60,7 +61,7 @@ bool printReport(const ReportDocument& document, QPrinter& printer, int currentP
     });
 }
 
-bool writeReportPdf(const ReportDocument& document, QIODevice& device)
+bool writeReportPdf(const ReportDocument& document, QIODevice& device, WorkProgress* progress)
 {
     QPdfWriter writer(&device);
     // No margins here: the report places its bands from the corner of the paper itself.
@@ -68,5 +69,10 @@ bool writeReportPdf(const ReportDocument& document, QIODevice& device)
     writer.setResolution(kPdfResolution);
     writer.setTitle(document.layout().title());
     writer.setCreator(QStringLiteral("KM610_620"));
-    return paintPages(document, writer, [](int) { return true; });
+    bool going = true;
+    const bool painted = paintPages(document, writer, [&](int page) {
+        going = going && (!progress || progress->advance(page - 1, document.pageCount()));
+        return going;
+    });
+    return painted && going;
 }

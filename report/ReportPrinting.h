@@ -4,6 +4,7 @@
 class QIODevice;
 class QPrinter;
 class ReportDocument;
+class WorkProgress;
 
 // A4 portrait with the report's margins; the painter's origin is the corner of the paper.
 void setUpReportPrinter(QPrinter& printer, const ReportDocument& document);
@@ -12,5 +13,5 @@ void setUpReportPrinter(QPrinter& printer, const ReportDocument& document);
 // page otherwise). False when the printer cannot be started.
 bool printReport(const ReportDocument& document, QPrinter& printer, int currentPage = 1);
 
-// Writes every page as PDF. False when the device cannot take it.
-bool writeReportPdf(const ReportDocument& document, QIODevice& device);
+// Writes every page as PDF. False when the device cannot take it or the work was cancelled.
+bool writeReportPdf(const ReportDocument& document, QIODevice& device, WorkProgress* progress = nullptr);

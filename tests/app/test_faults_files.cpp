@@ -12,6 +12,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowRecord.h"
 #include "record/ReadingGrid.h"
+#include "tests/record/RecordTestSupport.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
@@ -171,6 +172,34 @@ TEST(SaveFaults, AFullFolderKeepsTheFormerFileAndSaysSo)
         const QList<ReadingRow> opened = w.allRows();
         ASSERT_GE(opened.size(), saved.size()) << what;
         EXPECT_EQ(opened.mid(opened.size() - saved.size()), saved) << what;
+        w.expectRecordingGoesOn(what);
+    }
+}
+
+// A few hundred rows fit whole in the file object's write buffer; with room for only part of them on the
+// disk (here a file-size limit) the save says so instead of " Scuss!", and the former file stays.
+TEST(SaveFaults, ASmallTableOntoAFullDiskSaysSoAndKeepsTheFormerFile)
+{
+    for (const QString& name : {QStringLiteral("keep.xls"), QStringLiteral("keep.xml"), QStringLiteral("new.txt"),
+                                QStringLiteral("new.xml")}) {
+        const std::string what = name.toStdString();
+        Window w;
+        const QString path = w.path(name);
+        const bool former = name.startsWith(QLatin1String("keep"));
+        if (former) {
+            ASSERT_TRUE(writeAll(path, "former contents"));
+        }
+        w.record(300);
+        {
+            recordtest::FileSizeLimit limit(8 * 1024);
+            w.save(path);
+        }
+        expectCouldNotSave(w, path, what);
+        EXPECT_EQ(QFile::exists(path), former) << what;
+        if (former) {
+            EXPECT_EQ(readAll(path), QByteArray("former contents")) << what;
+        }
+        EXPECT_EQ(QDir(w.folder.path()).entryList(QDir::Files | QDir::Hidden).size(), former ? 1 : 0) << what;
         w.expectRecordingGoesOn(what);
     }
 }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -12,6 +13,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowRecord.h"
@@ -403,4 +405,56 @@ TEST(RecordWindow, LoadedTextUsesTheWindowsDecimalSeparator)
     ASSERT_EQ(form.record().table().rowCount(), 1);
     EXPECT_EQ(form.record().table().number(0), 3);
     dialogs.defaultAnswer = Dialogs::Yes;
+}
+
+// Saving and opening run beside the window's thread. Readings that arrive while a file opens are recorded
+// and kept after the file's rows, also when a packet replaces the table.
+TEST(RecordWindow, ReadingsRecordedWhileAFileOpensFollowItsRows)
+{
+    for (const char* name : {"run.txt", "run.xml"}) {
+        Window w;
+        w.frame("0001");
+        w.frame("0002");
+        w.save(name);
+        w.dialogs.delay = std::chrono::milliseconds(0);
+        bool fed = false;
+        w.dialogs.whileProgress = [&] {
+            if (!std::exchange(fed, true))
+                w.frame("0003");
+        };
+        const qsizetype boxes = w.dialogs.shown.size();
+        w.open(name);
+        EXPECT_EQ(w.dialogs.progressShown.last(), "Opening " + w.path(name)) << name;
+        EXPECT_EQ(w.dialogs.shown.size(), boxes) << name;
+        const bool packet = QByteArray(name).endsWith(".xml");
+        EXPECT_EQ(w.numbers(), (packet ? QList<qint32>{1, 2, 3} : QList<qint32>{1, 2, 1, 2, 3})) << name;
+    }
+}
+
+// A cancel from the progress box leaves the former file, or the table, as it was, and shows no message.
+TEST(RecordWindow, CancelledSavesAndOpensChangeNothing)
+{
+    Window w;
+    w.frame("0001");
+    w.frame("0002");
+    w.save("keep.txt");
+    w.save("keep.xml");
+    const QByteArray text = readAll(w.path("keep.txt"));
+    const QByteArray packet = readAll(w.path("keep.xml"));
+    w.frame("0003");
+    w.dialogs.delay = std::chrono::milliseconds(0);
+    w.dialogs.cancelProgress = true;
+    const qsizetype boxes = w.dialogs.shown.size();
+    w.save("keep.txt");
+    w.save("keep.xml");
+    w.open("keep.txt");
+    w.open("keep.xml");
+    EXPECT_EQ(w.dialogs.progressShown.size(), 4);
+    EXPECT_EQ(w.dialogs.shown.size(), boxes);
+    EXPECT_EQ(readAll(w.path("keep.txt")), text);
+    EXPECT_EQ(readAll(w.path("keep.xml")), packet);
+    EXPECT_EQ(w.numbers(), (QList<qint32>{1, 2, 3}));
+    EXPECT_EQ(QDir(w.folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    w.frame("0004");
+    EXPECT_EQ(w.numbers(), (QList<qint32>{1, 2, 3, 4}));
 }

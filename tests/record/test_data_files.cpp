@@ -2,6 +2,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "record/BackgroundWork.h"
 #include "record/DataFiles.h"
 #include "tests/record/RecordTestSupport.h"
 
@@ -84,4 +85,51 @@ TEST(DataFiles, UpperCaseXmlOpensAsText)
     // The packet is one line: read as text, that line is the title line and nothing follows.
     EXPECT_TRUE(DataFiles::open(dir.filePath("p.XML"), table, "."));
     EXPECT_EQ(table.rowCount(), 0);
+}
+
+// A table small enough to sit whole in the file object's write buffer meets a disk with room for only part
+// of it: the save must fail and leave the former file, or no file, as it was.
+TEST(DataFiles, SmallTableOntoAFullDiskFailsAndKeepsTheFormerFile)
+{
+    const ReadingTable table = manyRows(300);  // about 10 kB of text, 20 kB of packet
+    for (const char* name : {"keep.xls", "keep.xml", "new.xls", "new.xml"}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        const bool former = QByteArray(name).startsWith("keep");
+        if (former)
+            writeAll(path, "former contents");
+        {
+            FileSizeLimit limit(8 * 1024);
+            EXPECT_FALSE(DataFiles::save(table, titles, path)) << name;
+        }
+        EXPECT_EQ(QFile::exists(path), former) << name;
+        if (former) {
+            EXPECT_EQ(readAll(path), QByteArray("former contents")) << name;
+        }
+        EXPECT_EQ(filesIn(dir.path()).size(), former ? 1 : 0) << name << ": no temporary file stays behind";
+    }
+}
+
+// A cancelled save leaves the former file and no temporary file; a cancelled open fails.
+TEST(DataFiles, CancelledWorkFailsAndChangesNothing)
+{
+    const ReadingTable table = manyRows(200000);  // several blocks of rows
+    for (const char* name : {"keep.xls", "keep.xml"}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(DataFiles::save(table, titles, path)) << name;
+        const QByteArray saved = readAll(path);
+        WorkProgress cancelled;
+        cancelled.cancel();
+        EXPECT_FALSE(DataFiles::save(twoRows, titles, path, &cancelled)) << name;
+        EXPECT_EQ(readAll(path), saved) << name;
+        EXPECT_EQ(filesIn(dir.path()).size(), 1) << name;
+        ReadingTable opened = twoRows;
+        EXPECT_FALSE(DataFiles::open(path, opened, ".", &cancelled)) << name;
+        WorkProgress followed;
+        ReadingTable whole;
+        EXPECT_TRUE(DataFiles::open(path, whole, ".", &followed)) << name;
+        EXPECT_EQ(whole.rowCount(), table.rowCount()) << name;
+        EXPECT_GT(followed.permille(), 0) << name;
+    }
 }

@@ -1,6 +1,7 @@
 // The table model shows its view a window of rows; every change keeps the view's picture consistent.
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "record/ReadingTableModel.h"
@@ -108,4 +109,67 @@ TEST(ReadingTableModel, ViewNeverSeesMoreThanItsWindow)
     }
     EXPECT_EQ(most, 12);
     EXPECT_EQ(m.shown(11, 0), QStringLiteral("5000"));
+}
+
+// A file read beside the window lands in one step, with the readings recorded meanwhile after its rows,
+// whatever else happened to the table in between.
+TEST(ReadingTableModel, LoadedRowsComeBeforeTheRowsRecordedMeanwhile)
+{
+    struct Case {
+        const char* name;
+        bool replaces;                          // a packet replaces the rows, a text file adds to them
+        std::function<void(CheckedModel&)> meanwhile;
+        QList<qint32> expected;                 // former rows 1, 2; file rows 50, 51; recorded 7, 8
+    };
+    const auto record = [](CheckedModel& m) {
+        m.model.append(rowNo(7));
+        m.model.append(rowNo(8));
+    };
+    const Case cases[] = {
+        {"text, nothing recorded", false, [](CheckedModel&) {}, {1, 2, 50, 51}},
+        {"text, rows recorded", false, record, {1, 2, 50, 51, 7, 8}},
+        {"packet, rows recorded", true, record, {50, 51, 7, 8}},
+        {"text, a former row deleted",
+         false,
+         [&](CheckedModel& m) {
+             record(m);
+             m.model.removeTableRow(0);
+         },
+         {2, 50, 51, 7, 8}},
+        {"text, a recorded row deleted",
+         false,
+         [&](CheckedModel& m) {
+             record(m);
+             m.model.removeTableRow(3);
+         },
+         {1, 2, 50, 51, 7}},
+        {"text, cleared, then recorded",
+         false,
+         [&](CheckedModel& m) {
+             m.model.clear();
+             record(m);
+         },
+         {50, 51, 7, 8}},
+        {"packet, cleared, then recorded",
+         true,
+         [&](CheckedModel& m) {
+             m.model.clear();
+             record(m);
+         },
+         {50, 51, 7, 8}},
+    };
+    for (const Case& c : cases) {
+        CheckedModel m;
+        m.fill(2);
+        m.model.markAppends();
+        ReadingTable loaded = c.replaces ? ReadingTable() : m.model.table();
+        loaded.append(rowNo(50));
+        loaded.append(rowNo(51));
+        c.meanwhile(m);
+        m.model.takeLoadedRows(loaded, c.replaces ? 0 : 2, c.replaces);
+        QList<qint32> numbers;
+        for (int i = 0; i < m.model.tableRowCount(); ++i)
+            numbers.append(m.model.table().number(i));
+        EXPECT_EQ(numbers, c.expected) << c.name;
+    }
 }

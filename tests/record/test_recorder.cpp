@@ -1,7 +1,10 @@
 // The recorder: the admission test in its order (limit, interval gate, repeat rule), numbering, the row
 // it writes and its clock.
+#include <QLocale>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "record/DataFiles.h"
 #include "record/ReadingTableModel.h"
 #include "record/Recorder.h"
 #include "record/SamplingInterval.h"
@@ -152,6 +155,33 @@ TEST(Recorder, TimeUsesTheGivenSeparator)
     recorder.INDataToTable(1, Reading(), RecordControls());
     EXPECT_EQ(table.table().text(0, 1), "07.08.09");
     EXPECT_FALSE(Recorder::systemTimeSeparator().isEmpty());
+}
+
+// The stamp's separator is the locale's when that is one mark without blanks, else ":". Whatever the
+// locale, a text file of the stamped rows opens into the same rows.
+TEST(Recorder, TimeSeparatorIsOneMarkAndSavedStampsOpenAgain)
+{
+    struct Case {
+        const char* locale;
+        const char* separator;
+    };
+    const Case cases[] = {{"C", ":"},     {"en_US", ":"}, {"de_DE", ":"}, {"fi_FI", "."}, {"da_DK", "."},
+                          {"fr_CA", ":"}, {"ko_KR", ":"}, {"ja_JP", ":"}, {"bg_BG", ":"}, {"zh_CN", ":"}};
+    QTemporaryDir folder;
+    for (const Case& c : cases) {
+        const QString separator = Recorder::timeSeparatorOf(QLocale(QString::fromLatin1(c.locale)));
+        EXPECT_EQ(separator, QString::fromLatin1(c.separator)) << c.locale;
+        ReadingTableModel table;
+        SamplingInterval interval;
+        Recorder recorder(table, interval, [] { return QTime(14, 5, 9); }, separator);
+        recorder.INDataToTable(1, Reading{"230.5", "V", "600.0V", "40.0A"}, RecordControls());
+        const QString path = folder.filePath(QString::fromLatin1(c.locale) + QStringLiteral(".txt"));
+        ASSERT_TRUE(DataFiles::save(table.table(), ReadingTable::fieldNames(), path)) << c.locale;
+        ReadingTable opened;
+        EXPECT_TRUE(DataFiles::open(path, opened, ".")) << c.locale;
+        ASSERT_EQ(opened.rowCount(), 1) << c.locale;
+        EXPECT_EQ(opened.row(0), table.table().row(0)) << c.locale;
+    }
 }
 
 TEST(Recorder, IntervalGateHoldsReadingsUntilTheCountdownEnds)

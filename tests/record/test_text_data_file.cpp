@@ -1,8 +1,12 @@
 // The tab-separated text data file: exact bytes written, the split rule and every way a load can end.
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "record/TextDataFile.h"
+#include "record/XmlDataPacket.h"
 #include "tests/record/RecordTestSupport.h"
 
 using namespace recordtest;
@@ -218,4 +222,71 @@ TEST(TextDataFile, FailedSaveLeavesTheFormerFileAndNoTemporaryFile)
     EXPECT_FALSE(TextDataFile::save(table, startupTitles, f.path("no/such/folder.txt")));
     EXPECT_TRUE(TextDataFile::save(table, startupTitles, f.path("keep.txt")));
     EXPECT_GT(readAll(f.path("keep.txt")).size(), 64 * 1024);
+}
+
+namespace {
+
+// Runs `work` in a child process that may not write into folders it does not own: as root, the child
+// becomes the unprivileged user "nobody" first, since root may write anywhere. The child's exit code.
+int runUnprivileged(const std::function<int()>& work)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(100);
+        _exit(work());
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+}  // namespace
+
+// A text file the user may write, in a folder the user may not write: there is no room for a temporary
+// file beside it, so the save writes the file in place. A packet, and a new file, still need the folder.
+TEST(TextDataFile, WritableFileInAFolderThatIsNotWritableIsReplacedInPlace)
+{
+    Folder f;
+    const QString folder = f.path("locked");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString text = folder + QStringLiteral("/keep.txt");
+    const QString packet = folder + QStringLiteral("/keep.xml");
+    writeAll(text, "former contents");
+    writeAll(packet, "former packet");
+    const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
+                          QFile::ReadOther | QFile::WriteOther;
+    ASSERT_TRUE(QFile::setPermissions(text, everyone) && QFile::setPermissions(packet, everyone));
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(f.dir.path(), readOnly | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(folder, readOnly));
+    const ReadingTable table = manyRows(40);
+
+    const int outcome = runUnprivileged([&] {
+        return (TextDataFile::save(table, startupTitles, text) ? 1 : 0) |
+               (XmlDataPacket::save(table, packet) ? 2 : 0) |
+               (TextDataFile::save(table, startupTitles, folder + QStringLiteral("/new.txt")) ? 4 : 0);
+    });
+    QFile::setPermissions(folder, readOnly | QFile::WriteOwner);
+    EXPECT_EQ(outcome, 1);
+    ReadingTable opened;
+    ASSERT_TRUE(TextDataFile::load(text, opened, "."));
+    EXPECT_TRUE(rowsOf(opened) == rowsOf(table));
+    EXPECT_EQ(readAll(packet), QByteArray("former packet"));
+    EXPECT_EQ(filesIn(folder), (QStringList{"keep.txt", "keep.xml"}));
+}
+
+// Where the folder allows it, a save still puts a new file in the target's place: another name for the
+// former file keeps the former contents.
+TEST(TextDataFile, WritableFolderKeepsTheAtomicReplace)
+{
+    Folder f;
+    writeAll(f.path("keep.txt"), "former contents");
+    ASSERT_EQ(::link(QFile::encodeName(f.path("keep.txt")).constData(),
+                     QFile::encodeName(f.path("other-name.txt")).constData()),
+              0);
+    ASSERT_TRUE(TextDataFile::save(manyRows(3), startupTitles, f.path("keep.txt")));
+    EXPECT_EQ(readAll(f.path("other-name.txt")), QByteArray("former contents"));
 }

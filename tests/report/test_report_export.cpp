@@ -5,6 +5,7 @@
 
 #include "report/ReportDocument.h"
 #include "report/ReportExport.h"
+#include "tests/record/RecordTestSupport.h"
 #include "tests/report/ReportTestSupport.h"
 
 namespace {
@@ -107,6 +108,29 @@ TEST_F(ReportExport, UnwritableFileIsReported)
     error.clear();
     EXPECT_FALSE(saveReport(document, ReportFormat::Text, m_folder.path(), &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// An export small enough to sit whole in the file object's buffer, onto a disk with room for part of it.
+TEST_F(ReportExport, ExportOntoAFullDiskFailsAndKeepsTheFormerFile)
+{
+    const ReportDocument document(ReportLayout::dataReport(), reporttest::numberedRows(40), QStringLiteral("d"));
+    for (ReportFormat format : {ReportFormat::Html, ReportFormat::Text, ReportFormat::Csv}) {
+        const QString name = m_folder.filePath(QStringLiteral("keep.") + reportFormatSuffix(format));
+        QFile former(name);
+        ASSERT_TRUE(former.open(QIODevice::WriteOnly) && former.write("former") == 6);
+        former.close();
+        QString error;
+        {
+            recordtest::FileSizeLimit limit(1024);
+            EXPECT_FALSE(saveReport(document, format, name, &error)) << name.toStdString();
+        }
+        EXPECT_FALSE(error.isEmpty());
+        ASSERT_TRUE(former.open(QIODevice::ReadOnly));
+        EXPECT_EQ(former.readAll(), QByteArray("former")) << name.toStdString();
+        former.close();
+        EXPECT_EQ(recordtest::filesIn(m_folder.path()).size(), 1) << name.toStdString();
+        QFile::remove(name);
+    }
 }
 
 TEST(ReportFormats, FiltersAndSuffixesMatch)

@@ -195,6 +195,35 @@ TEST_F(Preview, CancelledSaveWritesNothingAndAFailedOneSaysSo)
     EXPECT_TRUE(m_dialogs.shown[0].text.contains(pdfName("missing/r.csv")));
 }
 
+// Exports run beside the window's thread with a progress box; a cancel from it leaves the former file.
+TEST_F(Preview, CancelledExportKeepsTheFormerFile)
+{
+    open(200);
+    m_dialogs.delay = std::chrono::milliseconds(0);
+    int updates = 0;
+    m_dialogs.whileProgress = [&] { ++updates; };
+    for (const ReportFormat format : {ReportFormat::Pdf, ReportFormat::Html, ReportFormat::Text, ReportFormat::Csv}) {
+        const QString name = m_folder.filePath(QStringLiteral("r.") + reportFormatSuffix(format));
+        m_dialogs.cancelProgress = false;
+        m_dialogs.saveNames = {name};
+        m_preview->save(format);
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QByteArray exported = file.readAll();
+        file.close();
+        EXPECT_EQ(m_dialogs.progressShown.last(), QStringLiteral("Saving ") + name);
+
+        m_dialogs.cancelProgress = true;
+        m_dialogs.saveNames = {name};
+        m_preview->save(format);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), exported) << name.toStdString();
+    }
+    EXPECT_EQ(m_dialogs.progressShown.size(), 8);
+    EXPECT_GE(updates, 8);
+    EXPECT_TRUE(m_dialogs.shown.isEmpty());
+}
+
 TEST(BandReportPreview, OnePreviewAtATimeAndTheHookBeforeEachProduction)
 {
     ScriptedDialogs dialogs;

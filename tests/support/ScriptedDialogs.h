@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "app/Dialogs.h"
 
@@ -38,5 +39,29 @@ struct ScriptedDialogs : Dialogs {
         fileDialogSuffixes.append(suffix);
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
+    // Progress boxes: shown after progressDelay; each asks to cancel when cancelProgress is set, and runs
+    // whileProgress on the window's thread each time it is updated while the work runs beside.
+    QStringList progressShown;  // the text of every progress box, in order
+    bool cancelProgress = false;
+    std::function<void()> whileProgress;
+    std::chrono::milliseconds delay{500};
+
+    struct Progress : ProgressBox {
+        ScriptedDialogs& owner;
+        explicit Progress(ScriptedDialogs& o) : owner(o) {}
+        void setPermille(int) override
+        {
+            if (owner.whileProgress)
+                owner.whileProgress();
+        }
+        bool cancelRequested() override { return owner.cancelProgress; }
+    };
+    std::unique_ptr<ProgressBox> progress(const QString& text, const QString&) override
+    {
+        progressShown.append(text);
+        return std::make_unique<Progress>(*this);
+    }
+    std::chrono::milliseconds progressDelay() const override { return delay; }
+
     QString lastText() const { return shown.isEmpty() ? QString() : shown.last().text; }
 };
