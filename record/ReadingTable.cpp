@@ -114,6 +114,12 @@ void ReadingTable::append(const ReadingRow& row)
     append(row.No, {row.time, row.Value, row.Unit, row.V_Range, row.I_Range});
 }
 
+void ReadingTable::appendRowOf(const ReadingTable& other, int index)
+{
+    const ReadingRow row = other.row(index);
+    append(row.No, {row.time, row.Value, row.Unit, row.V_Range, row.I_Range}, other.instant(index));
+}
+
 void ReadingTable::append(qint32 No, const std::array<QByteArrayView, 5>& texts, std::optional<RowInstant> instant)
 {
     if (m_rowCount == std::numeric_limits<int>::max())

@@ -60,6 +60,8 @@ public:
     // The same without building a row: texts in field order time, Value, Unit, V_Range, I_Range.
     void append(qint32 No, const std::array<QByteArrayView, 5>& texts, std::optional<RowInstant> instant = {});
     void setInstant(int index, std::optional<RowInstant> instant);
+    // Row `index` of `other`, its instant included.
+    void appendRowOf(const ReadingTable& other, int index);
     void removeRow(int index);
     // Keeps the first `rows` rows.
     void truncate(int rows);

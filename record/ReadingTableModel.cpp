@@ -41,11 +41,11 @@ void ReadingTableModel::takeLoadedRows(ReadingTable loaded, int rowsAtMark, bool
         while (kept.rowCount() > recordedFrom)
             kept.removeRow(kept.rowCount() - 1);
         for (int i = rowsAtMark; i < loaded.rowCount(); ++i)
-            kept.append(loaded.row(i));
+            kept.appendRowOf(loaded, i);
         loaded = std::move(kept);
     }
     for (int i = recordedFrom; i < m_table.rowCount(); ++i)
-        loaded.append(m_table.row(i));
+        loaded.appendRowOf(m_table, i);
     replaceTable(loaded);
 }
 

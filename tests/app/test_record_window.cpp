@@ -411,7 +411,7 @@ TEST(RecordWindow, LoadedTextUsesTheWindowsDecimalSeparator)
 // and kept after the file's rows, also when a packet replaces the table.
 TEST(RecordWindow, ReadingsRecordedWhileAFileOpensFollowItsRows)
 {
-    for (const char* name : {"run.txt", "run.xml"}) {
+    for (const char* name : {"run.txt", "run.xml", "run.csv"}) {
         Window w;
         w.frame("0001");
         w.frame("0002");
@@ -428,6 +428,12 @@ TEST(RecordWindow, ReadingsRecordedWhileAFileOpensFollowItsRows)
         EXPECT_EQ(w.dialogs.shown.size(), boxes) << name;
         const bool packet = QByteArray(name).endsWith(".xml");
         EXPECT_EQ(w.numbers(), (packet ? QList<qint32>{1, 2, 3} : QList<qint32>{1, 2, 1, 2, 3})) << name;
+        // Rows kept and recorded meanwhile keep the instants they were admitted at; a CSV's rows bring theirs.
+        const ReadingTable& rows = w.table();
+        EXPECT_TRUE(rows.instant(rows.rowCount() - 1).has_value()) << name;
+        if (!packet)
+            for (int i = 0; i < rows.rowCount(); ++i)
+                EXPECT_EQ(rows.instant(i).has_value(), i < 2 || QByteArray(name).endsWith(".csv") || i == 4) << name << i;
     }
 }
 
