@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
-#include <QLocale>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -269,7 +268,7 @@ QString MainWindow::GetDecimalSep() const
 {
     if (!m_env.decimalSep.isEmpty())
         return m_env.decimalSep.left(10);
-    return QLocale::system().decimalPoint().left(10);
+    return MeterState::systemDecimalSeparator();
 }
 
 bool MainWindow::FormCloseQuery()

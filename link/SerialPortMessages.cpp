@@ -1,0 +1,26 @@
+#include "link/SerialPortMessages.h"
+
+namespace {
+
+QString portAndDevice(const QString& port, const QString& device)
+{
+    return port == device ? port : QStringLiteral("%1 (%2)").arg(port, device);
+}
+
+}  // namespace
+
+QString serialOpenFailureText(const QString& port, const QString& device, const QString& reason, bool accessDenied)
+{
+    if (device.isEmpty())
+        return QStringLiteral("%1 cannot be opened: no serial port is present.").arg(port);
+    QString text = QStringLiteral("%1 cannot be opened: %2.").arg(portAndDevice(port, device), reason);
+    if (accessDenied)
+        text += QStringLiteral("\nTo use serial ports the user must be a member of the group \"dialout\": "
+                               "sudo usermod -aG dialout $USER, then log in again.");
+    return text;
+}
+
+QString serialLostText(const QString& port, const QString& device, const QString& reason)
+{
+    return QStringLiteral("The connection to %1 was closed: %2.").arg(portAndDevice(port, device), reason);
+}
