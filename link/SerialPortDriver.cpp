@@ -203,6 +203,10 @@ void SerialPortDriver::endLostConnection(quint64 generation)
 {
     if (generation != m_generation || !m_port)
         return;  // closed, and perhaps opened again, since the error
+    // What arrived before the end is handed over first: the meter's last frame counts like any other.
+    poll();
+    if (generation != m_generation || !m_port)
+        return;
     PortClose();
     if (OnConnectionLost)
         OnConnectionLost(m_lastError);
