@@ -1,6 +1,7 @@
 #include "logger/LogOutput.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -35,9 +36,31 @@ bool LogOutput::open(const QString& path, QByteArrayView header)
     if (::fstat(m_fd, &info) != 0)
         return fail(QStringLiteral("cannot use"), errno);
     m_regularFile = S_ISREG(info.st_mode);
-    if (m_regularFile && info.st_size > 0)
+    if (m_regularFile && info.st_size > 0) {
+        readLastLine(info.st_size);
         return true;  // a log to continue: its header is there
+    }
     return header.isEmpty() || write(header);
+}
+
+void LogOutput::readLastLine(qint64 size)
+{
+    // A line of a log is far shorter than this; a longer one is no row.
+    constexpr qint64 tail = 4096;
+    QFile file(m_name);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(std::max<qint64>(0, size - tail)))
+        return;
+    const bool fromStart = file.pos() == 0;
+    const QByteArray bytes = file.read(tail);
+    const qsizetype end = bytes.lastIndexOf('\n');
+    if (end < 0)
+        return;
+    const qsizetype begin = bytes.lastIndexOf('\n', end - 1) + 1;
+    if (begin == 0 && !fromStart)
+        return;
+    m_lastLine = bytes.mid(begin, end - begin);
+    if (m_lastLine.endsWith('\r'))
+        m_lastLine.chop(1);
 }
 
 bool LogOutput::write(QByteArrayView bytes)

@@ -4,6 +4,7 @@
 // behind what was already written.
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -19,6 +20,8 @@ public:
     bool open(const QString& path, QByteArrayView header);
     bool write(QByteArrayView bytes);
 
+    // The last whole line of a file that held a log already, without its line end; empty otherwise.
+    const QByteArray& lastLine() const { return m_lastLine; }
     // "standard output" or the file's path.
     QString name() const { return m_name; }
     // The last failure: what failed, the file and the system's reason, in one line.
@@ -26,10 +29,12 @@ public:
 
 private:
     bool fail(const QString& what, int error);
+    void readLastLine(qint64 size);
 
     int m_fd = -1;
     bool m_ownsFd = false;
     bool m_regularFile = false;
     QString m_name;
     QString m_error;
+    QByteArray m_lastLine;
 };

@@ -1,5 +1,7 @@
 #include "logger/LogRow.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <array>
 #include <charconv>
 
@@ -84,6 +86,16 @@ QByteArrayView functionName(int function)
                                                       "pf",      "energy",  "temperature", "display"};
     return function >= 0 && function < int(names.size()) ? QByteArrayView(names[std::size_t(function)])
                                                           : QByteArrayView();
+}
+
+std::optional<qint32> loggedNumber(LogFormat format, QByteArrayView line)
+{
+    if (format == LogFormat::Csv) {
+        const std::optional<DatedCsv::Row> row = DatedCsv::parseRow(line);
+        return row ? std::optional<qint32>(row->No) : std::nullopt;
+    }
+    const QJsonValue number = QJsonDocument::fromJson(line.toByteArray()).object().value(QLatin1String("No"));
+    return number.isDouble() ? std::optional<qint32>(number.toInt()) : std::nullopt;
 }
 
 QByteArrayView logHeader(LogFormat format)

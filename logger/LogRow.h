@@ -27,5 +27,7 @@ struct LogRow {
 QByteArrayView logHeader(LogFormat format);
 // Appends one row, its line end included.
 void appendLogRow(QByteArray& out, LogFormat format, const LogRow& row);
+// The number of a row as appendLogRow wrote it (its line without the line end); none for any other line.
+std::optional<qint32> loggedNumber(LogFormat format, QByteArrayView line);
 // The name of a function code, as the meter simulator's --function takes it; empty for none.
 QByteArrayView functionName(int function);

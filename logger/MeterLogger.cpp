@@ -1,6 +1,7 @@
 #include "logger/MeterLogger.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <limits>
 
 #include "logger/LogOutput.h"
@@ -31,6 +32,9 @@ MeterLogger::MeterLogger(const LogOptions& options, MeterSource& source, LogOutp
 {
     // A log has no record limit of its own; numbers run out only after 2^31 readings.
     m_recorder.RecordLimit = std::numeric_limits<qint32>::max() - 1;
+    // A continued log goes on numbering after its last row.
+    if (const std::optional<qint32> last = loggedNumber(options.format, output.lastLine()); last && *last > 0)
+        m_recorder.RecordNo = std::min(*last, m_recorder.RecordLimit) + 1;
     m_intervalTick.setInterval(1000);
     connect(&m_intervalTick, &QTimer::timeout, this, [this] { m_interval.tick(m_controls.intervalOn); });
     m_duration.setSingleShot(true);

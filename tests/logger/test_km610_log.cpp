@@ -190,7 +190,7 @@ TEST_F(Km610Log, EveryFrameSentIsOneCsvRow)
 }
 
 // JSON lines carry the flags and the number; noise and lost bytes on the line cost frames, never the
-// logger; --count ends it with exit code 0; a restarted logger appends to its file.
+// logger; --count ends it with exit code 0; a restarted logger appends to its file and goes on numbering.
 TEST_F(Km610Log, JsonLinesWithFlagsThroughANoisyLineAndAppended)
 {
     const QList<QByteArray> frames{voltsFrame(2301, 0, MeterFrame::Hold), voltsFrame(2302, MeterFrame::Max),
@@ -217,7 +217,8 @@ TEST_F(Km610Log, JsonLinesWithFlagsThroughANoisyLineAndAppended)
         else
             EXPECT_EQ(row.value("value").toDouble(), text.toDouble());
     }
-    EXPECT_EQ(rows.at(12).toObject().value("No").toInt(), 1);  // the second run numbers from 1 again
+    for (qsizetype i = 0; i < rows.size(); ++i)  // the second run goes on numbering after the first
+        EXPECT_EQ(rows.at(i).toObject().value("No").toInt(), i + 1);
 }
 
 // SIGTERM ends logging with exit code 0 and whole rows only; --no-repeat and --interval thin the rows out
@@ -280,6 +281,9 @@ TEST_F(Km610Log, PortVanishesAndComesBack)
     ASSERT_TRUE(log.waitForFinished(Patience));
     EXPECT_EQ(log.exitCode(), 1);
     EXPECT_TRUE(logErrors().contains("The connection to " + link()));
+    const QJsonArray continued = readBack(csv, "csv");
+    ASSERT_GT(continued.size(), rows.size());
+    EXPECT_EQ(continued.last()["No"].toString().toInt(), continued.size());
 }
 
 // Outputs that cannot be written end the logger with exit code 1 and a line naming the file and the
