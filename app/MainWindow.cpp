@@ -16,9 +16,11 @@
 
 #include "app/MainWindowChart.h"
 #include "app/MainWindowFrames.h"
+#include "app/MainWindowJournal.h"
 #include "app/MainWindowRecord.h"
 #include "app/MainWindowReport.h"
 #include "app/MainWindowSerial.h"
+#include "app/MainWindowSettings.h"
 #include "app/MainWindowUsb.h"
 #include "display/LcdPictures.h"
 #include "ui_MainWindow.h"
@@ -97,10 +99,19 @@ MainWindow::MainWindow(FormEnvironment env, QWidget* parent)
     setupReport();
     bindComponents();
     FormCreate();
+    // Added after the start-up the window has always had: the journal's and the settings' menu items,
+    // the remembered settings, then the offer to restore a recording a crash left open.
+    setupJournal();
+    setupSettings();
+    restoreRecording();
 }
 
 MainWindow::~MainWindow()
 {
+    // Settings are taken from the widgets before they go; the journal is closed on disk.
+    storeSettings();
+    m_settings.reset();
+    m_journal.reset();
     // Links stop before the widgets they feed go away.
     m_usb.reset();
     m_serial.reset();

@@ -29,6 +29,8 @@ struct ChartState;
 struct SerialState;
 struct UsbState;
 struct ReportState;
+struct JournalState;
+struct SettingsState;
 
 // What the window takes from its surroundings. Every field has a default taken from the system, so the
 // program passes an empty environment and tests replace what they need.
@@ -147,6 +149,17 @@ public:
     void Report2BeforePrint();
     ReportState& report() const { return *m_report; }
 
+    // ---- Recording journal and Record > Recordings… (MainWindowJournal.cpp)
+    void journalRowAdmitted();  // after INDataToTable appended a row
+    void journalTableEmptied();
+    void restoreRecording();    // offers a recording left open by a crash
+    void RecordingsClick();
+    JournalState& journal() const { return *m_journal; }
+
+    // ---- Remembered settings (MainWindowSettings.cpp)
+    SettingsState& settings() const { return *m_settings; }
+    void storeSettings();  // at quit
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -160,6 +173,8 @@ private:
     void setupSerial();
     void setupUsb();
     void setupReport();
+    void setupJournal();
+    void setupSettings();
 
     FormEnvironment m_env;
     std::unique_ptr<Dialogs> m_ownDialogs;
@@ -170,4 +185,6 @@ private:
     std::unique_ptr<SerialState> m_serial;
     std::unique_ptr<UsbState> m_usb;
     std::unique_ptr<ReportState> m_report;
+    std::unique_ptr<JournalState> m_journal;
+    std::unique_ptr<SettingsState> m_settings;
 };

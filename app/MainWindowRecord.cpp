@@ -10,7 +10,9 @@
 
 namespace {
 
-const QString dataFileFilter = QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)");
+// The CSV with date and time comes after the three long-standing formats, so the first stays selected.
+const QString dataFileFilter =
+    QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)");
 
 RecordControls controlsOf(const Ui::MainWindow& ui)
 {
@@ -52,7 +54,8 @@ bool MainWindow::AdmissionTest() const
 
 void MainWindow::INDataToTable(int kind)
 {
-    m_record->recorder.INDataToTable(kind, reading(), controlsOf(*ui));
+    if (m_record->recorder.INDataToTable(kind, reading(), controlsOf(*ui)))
+        journalRowAdmitted();
 }
 
 void MainWindow::ClearRClick()
@@ -61,6 +64,7 @@ void MainWindow::ClearRClick()
     dialogs().message(QStringLiteral(" Warning:all Records will be deleted! "), QStringLiteral("Information"),
                       Dialogs::Icon::Information, Dialogs::Ok);
     m_record->recorder.clear();
+    journalTableEmptied();
     chartClear();
 }
 

@@ -2,12 +2,14 @@
 
 #include <QFileInfo>
 
+#include "record/DatedCsvFile.h"
 #include "record/ReadingTable.h"
 #include "record/TextDataFile.h"
 #include "record/XmlDataPacket.h"
 
 namespace {
 const QString xmlExtension = QStringLiteral(".xml");
+const QString csvExtension = QStringLiteral(".csv");
 }
 
 QString DataFiles::extensionOf(const QString& fileName)
@@ -27,15 +29,30 @@ bool DataFiles::opensAsXml(const QString& fileName)
     return extensionOf(fileName) == xmlExtension;
 }
 
+bool DataFiles::savesAsDatedCsv(const QString& fileName)
+{
+    return extensionOf(fileName).compare(csvExtension, Qt::CaseInsensitive) == 0;
+}
+
+bool DataFiles::opensAsDatedCsv(const QString& fileName)
+{
+    // A ".csv" that is not of this form, such as a text file saved under that name, opens as it always has.
+    return savesAsDatedCsv(fileName) && DatedCsvFile::hasHeader(fileName);
+}
+
 bool DataFiles::save(const ReadingTable& table, const QList<QByteArray>& titles, const QString& fileName)
 {
     if (savesAsXml(fileName))
         return XmlDataPacket::save(table, fileName);
+    if (savesAsDatedCsv(fileName))
+        return DatedCsvFile::save(table, fileName);
     return TextDataFile::save(table, titles, fileName);
 }
 
 bool DataFiles::open(const QString& fileName, ReadingTable& table, QByteArrayView decimalSep)
 {
+    if (opensAsDatedCsv(fileName))
+        return DatedCsvFile::load(fileName, table);
     if (!opensAsXml(fileName))
         return TextDataFile::load(fileName, table, decimalSep);
     std::optional<ReadingTable> packet = XmlDataPacket::load(fileName);

@@ -1,6 +1,7 @@
 #include "record/DatedCsv.h"
 
 #include <QStringDecoder>
+#include <cstring>
 #include <limits>
 
 #include "record/Cp936.h"
@@ -109,15 +110,21 @@ void appendField(QByteArray& out, QByteArrayView cp936Text)
     out.append('"');
 }
 
-std::optional<QByteArray> toCp936(QByteArrayView utf8)
+// Sets `out` to the code page 936 form of UTF-8 text, reusing its storage; false for invalid UTF-8.
+bool toCp936(QByteArrayView utf8, QByteArray& out)
 {
-    if (isAscii(utf8))
-        return utf8.toByteArray();
+    if (isAscii(utf8)) {
+        out.resize(utf8.size());
+        if (!utf8.isEmpty())
+            memcpy(out.data(), utf8.data(), size_t(utf8.size()));
+        return true;
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(utf8);
     if (decoder.hasError())
-        return std::nullopt;
-    return cp936::fromUnicode(text);
+        return false;
+    out = cp936::fromUnicode(text);
+    return true;
 }
 
 std::optional<qint32> toNumber(QByteArrayView text)
@@ -138,15 +145,20 @@ std::optional<qint32> toNumber(QByteArrayView text)
     return static_cast<qint32>(value);
 }
 
-// The fields of a record; nothing when a quote is out of place.
+// The fields of a record as views into it or, for quoted fields, into `quoted`; false when a quote is
+// out of place or the count is not seven.
 constexpr int fieldCount = 7;
-bool splitFields(QByteArrayView record, std::array<QByteArray, fieldCount>& fields)
+using Fields = std::array<QByteArrayView, fieldCount>;
+bool splitFields(QByteArrayView record, Fields& fields, std::array<QByteArray, fieldCount>& quoted)
 {
+    // A zero byte is no text: what a crash leaves in blocks never written.
+    if (record.contains('\0'))
+        return false;
     qsizetype pos = 0;
     for (int f = 0; f < fieldCount; ++f) {
-        QByteArray& field = fields[size_t(f)];
-        field.clear();
         if (pos < record.size() && record[pos] == '"') {
+            QByteArray& field = quoted[size_t(f)];
+            field.clear();
             ++pos;
             for (;;) {
                 if (pos >= record.size())
@@ -161,6 +173,7 @@ bool splitFields(QByteArrayView record, std::array<QByteArray, fieldCount>& fiel
                     break;
                 }
             }
+            fields[size_t(f)] = field;
         } else {
             const qsizetype begin = pos;
             while (pos < record.size() && record[pos] != ',') {
@@ -168,10 +181,9 @@ bool splitFields(QByteArrayView record, std::array<QByteArray, fieldCount>& fiel
                     return false;
                 ++pos;
             }
-            field = record.sliced(begin, pos - begin).toByteArray();
+            fields[size_t(f)] = record.sliced(begin, pos - begin);
         }
-        const bool last = f == fieldCount - 1;
-        if (last)
+        if (f == fieldCount - 1)
             return pos == record.size();
         if (!takeChar(record, pos, ','))
             return false;
@@ -283,26 +295,32 @@ void DatedCsv::appendRow(QByteArray& out, qint32 No, const std::optional<RowInst
 
 std::optional<DatedCsv::Row> DatedCsv::parseRow(QByteArrayView record)
 {
-    std::array<QByteArray, fieldCount> fields;
-    if (!splitFields(record, fields))
-        return std::nullopt;
     Row row;
+    if (!parseRow(record, row))
+        return std::nullopt;
+    return row;
+}
+
+bool DatedCsv::parseRow(QByteArrayView record, Row& row)
+{
+    thread_local std::array<QByteArray, fieldCount> quoted;
+    Fields fields;
+    if (!splitFields(record, fields, quoted))
+        return false;
     const std::optional<qint32> number = toNumber(fields[0]);
     if (!number)
-        return std::nullopt;
+        return false;
     row.No = *number;
+    row.instant.reset();
     if (!fields[1].isEmpty()) {
         row.instant = parseTimestamp(fields[1]);
         if (!row.instant)
-            return std::nullopt;
+            return false;
     }
-    for (size_t i = 0; i < row.texts.size(); ++i) {
-        std::optional<QByteArray> text = toCp936(fields[i + 2]);
-        if (!text)
-            return std::nullopt;
-        row.texts[i] = std::move(*text);
-    }
-    return row;
+    for (size_t i = 0; i < row.texts.size(); ++i)
+        if (!toCp936(fields[i + 2], row.texts[i]))
+            return false;
+    return true;
 }
 
 bool DatedCsv::isHeader(QByteArrayView firstLine)

@@ -37,6 +37,8 @@ public:
     };
     // One record without its final line end; nothing when it is not a row of this form.
     static std::optional<Row> parseRow(QByteArrayView record);
+    // The same into a row kept from record to record, which spares allocations; false when malformed.
+    static bool parseRow(QByteArrayView record, Row& row);
     // Whether the first line is the header (a leading UTF-8 BOM, as spreadsheets write, is allowed).
     static bool isHeader(QByteArrayView firstLine);
     // False while a quoted field is still open at the end of text: its record goes on after a line break.

@@ -8,6 +8,32 @@
 
 ReadingTable::ReadingTable() : m_pool(std::make_shared<TextPool>()) {}
 
+namespace {
+// An instant takes one 64-bit number: the UTC milliseconds times 2^17 plus the offset in seconds moved
+// to 0..131071 (offsets reach +-18 hours, 64,800 s). That leaves +-2,200 years around 1970; the lowest
+// number, which no instant packs to, stands for unknown.
+constexpr qint64 unknownInstant = std::numeric_limits<qint64>::min();
+constexpr int offsetBits = 17;
+constexpr qint32 offsetBias = 1 << (offsetBits - 1);
+constexpr qint64 msLimit = qint64(1) << (63 - offsetBits);
+}  // namespace
+
+qint64 ReadingTable::packInstant(const std::optional<RowInstant>& instant)
+{
+    if (!instant || instant->utcMs <= -msLimit || instant->utcMs >= msLimit ||
+        instant->offsetSeconds <= -offsetBias || instant->offsetSeconds >= offsetBias)
+        return unknownInstant;
+    return instant->utcMs * (qint64(1) << offsetBits) + (instant->offsetSeconds + offsetBias);
+}
+
+std::optional<RowInstant> ReadingTable::unpackInstant(qint64 packed)
+{
+    if (packed == unknownInstant)
+        return std::nullopt;
+    const qint32 offset = qint32(packed & ((qint64(1) << offsetBits) - 1)) - offsetBias;
+    return RowInstant{packed >> offsetBits, offset};
+}
+
 const QList<QByteArray>& ReadingTable::fieldNames()
 {
     static const QList<QByteArray> names{"No", "time", "Value", "Unit", "V_Range", "I_Range"};
@@ -47,6 +73,17 @@ QByteArray ReadingTable::text(int index, int field) const
     return textView(index, field).toByteArray();
 }
 
+std::optional<RowInstant> ReadingTable::instant(int index) const
+{
+    return unpackInstant(stored(index).instant);
+}
+
+void ReadingTable::setInstant(int index, std::optional<RowInstant> instant)
+{
+    const int chunk = chunkOf(index);
+    writableChunk(chunk)[index - m_chunkStart[chunk]].instant = packInstant(instant);
+}
+
 ReadingRow ReadingTable::row(int index) const
 {
     const StoredRow& s = stored(index);
@@ -77,11 +114,11 @@ void ReadingTable::append(const ReadingRow& row)
     append(row.No, {row.time, row.Value, row.Unit, row.V_Range, row.I_Range});
 }
 
-void ReadingTable::append(qint32 No, const std::array<QByteArrayView, 5>& texts)
+void ReadingTable::append(qint32 No, const std::array<QByteArrayView, 5>& texts, std::optional<RowInstant> instant)
 {
     if (m_rowCount == std::numeric_limits<int>::max())
         throw std::length_error("reading table is full");
-    StoredRow s{No, {}};
+    StoredRow s{No, {}, packInstant(instant)};
     const StoredRow* before = m_rowCount > 0 && !m_chunks.back()->empty() ? &m_chunks.back()->back() : nullptr;
     for (int i = 0; i < textFields; ++i) {
         const QByteArrayView text = cp936::truncated(texts[i], maxTextBytes);
@@ -118,6 +155,23 @@ void ReadingTable::removeRow(int index)
     for (; later < m_chunkStart.size(); ++later)
         --m_chunkStart[later];
     --m_rowCount;
+}
+
+void ReadingTable::truncate(int rows)
+{
+    while (m_rowCount > std::max(rows, 0)) {
+        const size_t last = m_chunks.size() - 1;
+        const int inLast = m_rowCount - m_chunkStart[last];
+        const int drop = std::min(inLast, m_rowCount - std::max(rows, 0));
+        if (drop == inLast) {
+            m_chunks.pop_back();
+            m_chunkStart.pop_back();
+        } else {
+            Chunk& chunk = writableChunk(last);
+            chunk.resize(chunk.size() - size_t(drop));
+        }
+        m_rowCount -= drop;
+    }
 }
 
 void ReadingTable::clear()

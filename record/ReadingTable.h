@@ -1,7 +1,8 @@
 // The reading table cds1: numbered, time-stamped readings in the order they were added, no key.
 //
-// Rows are kept compactly for logs of up to ten million rows: each row holds its number and five ids
-// into a pool where every distinct text is stored once (24 bytes a row). Rows live in fixed-size chunks
+// Rows are kept compactly for logs of up to ten million rows: each row holds its number, five ids into a
+// pool where every distinct text is stored once, and its instant of admission packed into one number
+// (32 bytes a row). Rows live in fixed-size chunks
 // shared between copies, so a copy is a cheap, independent snapshot: whoever changes a shared chunk or
 // the shared pool first takes a private copy of just that piece.
 #pragma once
@@ -11,8 +12,10 @@
 #include <QList>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "record/RowInstant.h"
 #include "record/TextPool.h"
 
 struct ReadingRow {
@@ -35,11 +38,14 @@ public:
     qint32 number(int index) const;
     // The stored bytes of a text field (1..5), without a copy; valid until the table is next changed.
     QByteArrayView textView(int index, int field) const;
+    // When the row was admitted; unknown for rows read from the text and XML files.
+    std::optional<RowInstant> instant(int index) const;
 
     // One row as stored, without copies; the views are valid until the table is next changed.
     struct RowView {
         qint32 No;
         std::array<QByteArrayView, 5> texts;  // time, Value, Unit, V_Range, I_Range
+        std::optional<RowInstant> instant = {};
     };
     // Visits every row from first to last: the fast way through millions of rows.
     template <class Visit>
@@ -52,8 +58,11 @@ public:
 
     void append(const ReadingRow& row);
     // The same without building a row: texts in field order time, Value, Unit, V_Range, I_Range.
-    void append(qint32 No, const std::array<QByteArrayView, 5>& texts);
+    void append(qint32 No, const std::array<QByteArrayView, 5>& texts, std::optional<RowInstant> instant = {});
+    void setInstant(int index, std::optional<RowInstant> instant);
     void removeRow(int index);
+    // Keeps the first `rows` rows.
+    void truncate(int rows);
     void clear();
 
     static const QList<QByteArray>& fieldNames();  // "No","time","Value","Unit","V_Range","I_Range"
@@ -63,10 +72,13 @@ private:
     struct StoredRow {
         qint32 No;
         std::array<quint32, textFields> texts;
+        qint64 instant;  // packed, see ReadingTable.cpp
     };
     static constexpr int chunkRows = 65536;
     using Chunk = std::vector<StoredRow>;
 
+    static qint64 packInstant(const std::optional<RowInstant>& instant);
+    static std::optional<RowInstant> unpackInstant(qint64 packed);
     const StoredRow& stored(int index) const;
     int chunkOf(int index) const;
     Chunk& writableChunk(size_t chunk);
@@ -89,7 +101,7 @@ template <class Visit>
 void ReadingTable::visitBlock(int block, Visit&& visit) const
 {
     for (const StoredRow& s : *m_chunks[block]) {
-        RowView row{s.No, {}};
+        RowView row{s.No, {}, unpackInstant(s.instant)};
         for (int i = 0; i < textFields; ++i)
             row.texts[i] = m_pool->view(s.texts[i]);
         visit(row);

@@ -20,6 +20,8 @@ public:
 
     void append(const ReadingRow& row);  // emits rowAppended
     void removeTableRow(int index);
+    // The instant is not shown in the grid: setting it changes nothing the view sees.
+    void setInstant(int index, std::optional<RowInstant> instant) { m_table.setInstant(index, instant); }
     void clear();
     void replaceTable(const ReadingTable& table);  // one change for the view, however many rows
 

@@ -273,7 +273,7 @@ TEST(RecordWindow, SaveAsTextAndAsPacketWithTheirMessages)
     w.ui().DBGrid1->setCurrentTableRow(0);
     w.save("run.xls");
     EXPECT_EQ(w.ui().DBGrid1->currentTableRow(), 1);  // writing the text visits every row to the last
-    EXPECT_EQ(w.dialogs.fileDialogFilters.value(0), QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)"));
+    EXPECT_EQ(w.dialogs.fileDialogFilters.value(0), QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)"));
     EXPECT_EQ(w.dialogs.fileDialogSuffixes.value(0), QStringLiteral("xls"));
     ASSERT_EQ(w.dialogs.shown.size(), 1);
     EXPECT_EQ(w.dialogs.shown[0].text, "Save table to specified file: " + w.path("run.xls") + " Scuss!");
@@ -334,7 +334,7 @@ TEST(RecordWindow, OpenTextAppendsOpenPacketReplacesNumberingGoesOn)
     EXPECT_EQ(w.record().recorder.RecordNo, 3);  // opening leaves the numbering alone
     w.frame("0003");
     EXPECT_EQ(w.numbers(), (QList<qint32>{1, 2, 3}));
-    EXPECT_EQ(w.dialogs.fileDialogFilters.last(), QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)"));
+    EXPECT_EQ(w.dialogs.fileDialogFilters.last(), QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)"));
 
     const qsizetype boxes = w.dialogs.shown.size();
     w.ui().SpeedButton3->click();  // cancelled
