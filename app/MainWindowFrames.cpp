@@ -76,9 +76,9 @@ void MainWindow::COMM2ReceiveData(QObject* /*Sender*/, const char* DataPtr, qint
 {
     if (!DataPtr || DataSize <= 0)
         return;
-    if (const std::optional<QByteArray> frame = m_frames->assembler.addBytes(DataPtr, DataSize)) {
-        ListBox1.append(QString::fromLatin1(*frame));
-        ShowData610(*frame);
+    for (const QByteArray& frame : m_frames->assembler.addBytes(DataPtr, DataSize)) {
+        ListBox1.append(QString::fromLatin1(frame));
+        ShowData610(frame);
     }
 }
 

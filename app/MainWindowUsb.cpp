@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalBlocker>
+#include <cerrno>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowFrames.h"
@@ -13,8 +14,17 @@
 namespace {
 
 // Sent to the cable on every connect and disconnect: report ID 0, the meter's 2400 baud (least significant
-// byte first), then the line settings.
+// byte first), then the line settings. The cable takes a feature report only in the length its descriptor
+// declares: the report is cut or padded with zeros to that length.
 constexpr quint8 ConfigurationReport[10] = {0x00, 0x60, 0x09, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00};
+
+QByteArray configurationReport(int declaredLength)
+{
+    QByteArray report(reinterpret_cast<const char*>(ConfigurationReport), int(sizeof ConfigurationReport));
+    if (declaredLength > 0)
+        report.resize(declaredLength, '\0');
+    return report;
+}
 constexpr int WatchdogReports = 1900;
 const QString Connect = QStringLiteral("CONNECT");
 const QString Disconnect = QStringLiteral("DISCONNECT");
@@ -84,6 +94,14 @@ QString usbAccessDeniedText(const QString& node, quint32 error)
     return QStringLiteral("The USB interface cable %1 cannot be opened for reading and writing: %2. Install the udev "
                           "rule %3 as the README describes under \"USB access\", then plug the cable in again.")
         .arg(node, qt_error_string(int(error)), QString::fromLatin1(LinuxHidPlatform::RulesFileName));
+}
+
+QString usbConfigurationRefusedText(const QString& node, quint32 error)
+{
+    const QString reason = error == ETIMEDOUT ? QStringLiteral("it did not answer") : qt_error_string(int(error));
+    return QStringLiteral("The USB interface cable %1 did not take its configuration (2400 baud): %2. Readings may "
+                          "not arrive; unplug the cable, plug it in again and connect again.")
+        .arg(node, reason);
 }
 
 void MainWindow::setupUsb()
@@ -172,11 +190,25 @@ void MainWindow::SetFeatureClick()
         setUsbConDown(ui, false);
         return;
     }
-    m_usb->CurDevice->SendFeatureReport(ConfigurationReport, int(sizeof ConfigurationReport));
+    const QByteArray report = configurationReport(m_usb->CurDevice->featureReportLength());
+    const bool taken = m_usb->CurDevice->SendFeatureReport(reinterpret_cast<const quint8*>(report.constData()),
+                                                           int(report.size()));
     QString line;
-    for (int i = 1; i < int(sizeof ConfigurationReport); ++i)
-        line += QString::asprintf("%.2X ", ConfigurationReport[i]);
+    for (qsizetype i = 1; i < report.size(); ++i)
+        line += QString::asprintf("%.2X ", quint8(report[i]));
     HistoryListBox.append(line);
+    if (taken) {
+        m_usb->configurationRefusalTold = false;
+        return;
+    }
+    const quint32 error = m_usb->CurDevice->lastFeatureError();
+    HistoryListBox.append(QStringLiteral("FEATURE ERROR: %1 (%2)").arg(qt_error_string(int(error)), QString::number(error, 16).toUpper()));
+    // Said once: the report goes again with every connect and disconnect, and the user knows by then. A
+    // cable the user may not write to is explained by the connect itself.
+    if (!m_usb->configurationRefusalTold && m_usb->CurDevice->CanReadWrite()) {
+        m_usb->configurationRefusalTold = true;
+        showInformation(*this, usbConfigurationRefusedText(m_usb->CurDevice->pnpInfo().path, error));
+    }
 }
 
 void MainWindow::USBConClick()

@@ -15,6 +15,7 @@ struct UsbState {
     std::unique_ptr<HidDeviceController> Hidctl;
     THidDevice* CurDevice = nullptr;  // one of lineDevices, or none
     int ConTick = 0;                  // 0..2: the watchdog runs on every third tick
+    bool configurationRefusalTold = false;  // until the cable takes its configuration again
 };
 
 // A device's line in the list: its product string, else "Device VID=.... PID=....", and its serial number.
@@ -23,6 +24,8 @@ QString DeviceName(THidDevice* HidDev);
 // The message for a cable the user may not read or write: its node, the system's reason and the rules
 // file that grants access.
 QString usbAccessDeniedText(const QString& node, quint32 error);
+// The message for a cable that refused, or did not answer, the configuration report.
+QString usbConfigurationRefusedText(const QString& node, quint32 error);
 
 namespace usbtext {
 inline const QString CableText = QStringLiteral("USB to Serial");

@@ -63,8 +63,8 @@ int main(int argc, char** argv)
     QByteArray lastUnit;
     int decoded = 0;
     const double decode = medianMicroseconds(frames, [&](const QByteArray& bytes) {
-        if (const auto frame = assembler.addBytes(bytes.constData(), bytes.size())) {
-            const FrameResult r = decoder.decode(*frame, reading, profile, lastUnit);
+        for (const QByteArray& frame : assembler.addBytes(bytes.constData(), bytes.size())) {
+            const FrameResult r = decoder.decode(frame, reading, profile, lastUnit);
             reading = r.reading;
             lastUnit = r.LastUnitText;
             if (r.profile)

@@ -11,23 +11,24 @@ constexpr int kLongestUseful = 1024;
 
 }  // namespace
 
-std::optional<QByteArray> FrameAssembler::addBytes(const char* data, qint64 size)
+QList<QByteArray> FrameAssembler::addBytes(const char* data, qint64 size)
 {
     for (qint64 i = 0; i < size; ++i)
         m_frameStr.append(kHexDigits[quint8(data[i]) & 0x0F]);
-    const qsizetype at = m_frameStr.indexOf("DA");
-    if (at < 0) {
-        if (m_frameStr.size() > kLongestUseful)
-            m_frameStr.remove(0, m_frameStr.size() - kFrameLength);
-        return std::nullopt;
+    // Handled one "DA" after another, as if each came in a chunk of its own; the digits consumed go at
+    // once at the end, so a read full of "DA"s costs one pass. Consumed before they are decoded, so that
+    // nothing the decoder does can see them twice.
+    QList<QByteArray> frames;
+    qsizetype start = 0;
+    for (qsizetype at = m_frameStr.indexOf("DA"); at >= 0; at = m_frameStr.indexOf("DA", start)) {
+        if (at - start + 1 == 20)
+            frames.append(m_frameStr.mid(start));
+        start = at + 2;
     }
-    std::optional<QByteArray> frame;
-    if (at + 1 == 20)
-        frame = m_frameStr;
-    // Consumed before it is decoded, so that nothing the decoder does can see it twice.
-    m_frameStr.remove(0, at + 2);
-    dropStaleNoise();
-    return frame;
+    m_frameStr.remove(0, start);
+    if (m_frameStr.size() > kLongestUseful)
+        m_frameStr.remove(0, m_frameStr.size() - kFrameLength);
+    return frames;
 }
 
 HidReportOutcome FrameAssembler::addReport(quint8 reportId, const quint8* data, quint16 size)
@@ -67,17 +68,4 @@ HidReportOutcome FrameAssembler::addReport(quint8 reportId, const quint8* data, 
     }
     m_burstActive = false;
     return out;
-}
-
-void FrameAssembler::dropStaleNoise()
-{
-    // Each chunk consumes one "DA"; noise can bring many more, and they would pile up and hold back the
-    // meter's frames for as many chunks. Past the bound, everything up to the last but one "DA" goes at
-    // once: the last one is then judged by the next chunk exactly as it would have been in its turn.
-    if (m_frameStr.size() <= kLongestUseful)
-        return;
-    const qsizetype last = m_frameStr.lastIndexOf("DA");
-    const qsizetype previous = last > 0 ? m_frameStr.lastIndexOf("DA", last - 1) : -1;
-    if (previous >= 0)
-        m_frameStr.remove(0, previous + 2);
 }

@@ -4,7 +4,9 @@
 // Serial path: the digits of every chunk are appended to FrameStr; the first "DA" in it ends a frame. Only
 // a "DA" at position 20 delivers (the whole of FrameStr, which may already hold the start of the next
 // frame); every "DA" deletes everything up to its "A", which resynchronises after lost bytes by itself.
-// One "DA" is handled per chunk; when noise leaves more of them than that, the stale ones are dropped.
+// Every "DA" of a chunk is handled in it, in order: a read made after the window was busy brings many
+// frames at once, and none of them may be lost or held back for later polls. Digits without any "DA" are
+// kept only up to a bound, since a "DA" after them could never stand at position 20.
 //
 // HID path: each input report carries in the low nibble of its first data byte the number of meter bytes
 // that follow (1..9); a report without meter data ends the burst, and the low digits of the first 21
@@ -12,6 +14,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -25,8 +28,9 @@ struct HidReportOutcome {
 
 class FrameAssembler {
 public:
-    // Serial chunk in; the frame to decode out, when this chunk completed one at position 20.
-    std::optional<QByteArray> addBytes(const char* data, qint64 size);
+    // Serial chunk in; the frames to decode out, in order: usually none or one. Each is FrameStr as it
+    // stood when its "DA" was handled, so it may hold the start of what follows.
+    QList<QByteArray> addBytes(const char* data, qint64 size);
     // One HID input report: the report ID and the bytes after it.
     HidReportOutcome addReport(quint8 reportId, const quint8* data, quint16 size);
 
@@ -38,8 +42,6 @@ public:
     void resetNoDataCount() { m_noDataCount = 0; }
 
 private:
-    void dropStaleNoise();
-
     QByteArray m_frameStr;
     QByteArray m_hexBuf;
     bool m_burstActive = false;

@@ -3,6 +3,9 @@
 #include <QList>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <thread>
 
 #include "link/HidDeviceController.h"
 #include "link/HidDeviceReadThread.h"
@@ -167,29 +170,78 @@ QString THidDevice::GetSerialText()
     return m_serialText;
 }
 
+// A feature report is a control transfer that the system waits for, for seconds when the device does not
+// answer; the window's thread waits only a moment. The send's state is shared with the thread that makes
+// it, which keeps the handle open until the device has answered or the system gave up.
+struct THidDevice::FeatureSend {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    quint32 error = 0;
+};
+
 bool THidDevice::SendFeatureReport(const quint8* report, int size)
 {
-    if (!OpenInfoHandle())
+    if (m_featureSend) {
+        std::lock_guard lock(m_featureSend->mutex);
+        if (!m_featureSend->finished) {
+            m_featureError = ETIMEDOUT;
+            return false;
+        }
+    }
+    if (!OpenInfoHandle()) {
+        m_featureError = m_readWriteError != 0 ? quint32(m_readWriteError) : quint32(ENODEV);
         return false;
-    return m_infoHandle->sendFeatureReport(QByteArray(reinterpret_cast<const char*>(report), size));
+    }
+    const std::shared_ptr<HidConnection> handle = [this] {
+        std::lock_guard lock(m_handleMutex);
+        return m_infoHandle;
+    }();
+    auto send = std::make_shared<FeatureSend>();
+    m_featureSend = send;
+    std::thread([send, handle, bytes = QByteArray(reinterpret_cast<const char*>(report), size)] {
+        const quint32 error = handle->sendFeatureReport(bytes);
+        std::lock_guard lock(send->mutex);
+        send->error = error;
+        send->finished = true;
+        send->done.notify_all();
+    }).detach();
+    std::unique_lock lock(send->mutex);
+    if (!send->done.wait_for(lock, std::chrono::milliseconds(FeatureAnswerTime), [&] { return send->finished; })) {
+        m_featureError = ETIMEDOUT;
+        return false;
+    }
+    m_featureError = send->error;
+    return send->error == 0;
 }
 
-int THidDevice::inputReportLength()
+const HidReportDescriptor& THidDevice::capabilities()
 {
     if (!m_capabilities) {
         const bool wasOpen = [this] {
             std::lock_guard lock(m_handleMutex);
             return bool(m_infoHandle);
         }();
+        static const HidReportDescriptor unknown;  // not kept: the descriptor is asked for again next time
         if (!OpenInfoHandle())
-            return FallbackInputReportLength;
+            return unknown;
         const std::optional<QByteArray> descriptor = m_infoHandle->reportDescriptor();
         m_capabilities = HidReportDescriptor::parse(descriptor.value_or(QByteArray()));
         if (!wasOpen)
             CloseInfoHandle();
     }
-    const int length = m_capabilities->inputReportLength();
+    return *m_capabilities;
+}
+
+int THidDevice::inputReportLength()
+{
+    const int length = capabilities().inputReportLength();
     return length > 0 ? length : FallbackInputReportLength;
+}
+
+int THidDevice::featureReportLength()
+{
+    return capabilities().featureReportLength();
 }
 
 void THidDevice::SetSleepTime(int ms)
@@ -209,11 +261,17 @@ void THidDevice::SetDataHandler(const THidDataEvent& handler)
 void THidDevice::StartReader()
 {
     if (m_dataHandler && m_pluggedIn && m_claimed && m_canReadWrite && !m_reader) {
-        m_reader = std::make_unique<THidDeviceReadThread>(this);
+        // Opened here, on the user-interface thread: the reader only reads.
+        quint32 error = 0;
+        std::shared_ptr<HidConnection> handle = acquireReadHandle(&error);
+        m_reader = std::make_unique<THidDeviceReadThread>(this, std::move(handle), error);
         m_reader->start();
     }
 }
 
+// The read handle goes with the reader: the system queues a device's reports on every handle open for
+// reading, read or not, and a handle kept open would hand the reports of the time the link was off to the
+// next reader as if they were new.
 void THidDevice::StopReader()
 {
     if (!m_reader)
@@ -221,6 +279,7 @@ void THidDevice::StopReader()
     std::unique_ptr<THidDeviceReadThread> reader = std::move(m_reader);
     if (!reader->stopAndWait())
         reader.release()->releaseWhenDone();
+    CloseReadHandle();
 }
 
 void THidDevice::MarkUnplugged()

@@ -2,8 +2,9 @@
 // gives it back by deleting it; deleting a device that is still plugged in puts an unclaimed twin in its
 // place in the controller's list, so the list always mirrors what is present.
 //
-// All members are used on the user-interface thread, except what the device's reader needs (the read
-// handle, the flags and the sleep time), which is safe to use from the reader's thread.
+// All members are used on the user-interface thread, except what the device's reader needs (the flags and
+// the sleep time), which is safe to use from the reader's thread; the reader gets its read handle when it
+// is made.
 #pragma once
 
 #include <QString>
@@ -51,9 +52,16 @@ public:
 
     QString GetProductText();
     QString GetSerialText();
+    // True when the device took the report. A device that does not answer within FeatureAnswerTime is
+    // not waited for: the send goes on beside the caller, and the result is false with ETIMEDOUT, also
+    // for further sends while that one still hangs.
     bool SendFeatureReport(const quint8* report, int size);
-    // Input report length in bytes, report ID byte included, from the report descriptor read once.
+    quint32 lastFeatureError() const { return m_featureError; }  // the reason the last send failed
+    static constexpr int FeatureAnswerTime = 200;  // ms
+    // Report lengths in bytes, report ID byte included, from the report descriptor read once; 0 for a
+    // feature report the descriptor does not declare.
     int inputReportLength();
+    int featureReportLength();
 
     int SleepTime() const { return m_sleepTime; }
     void SetSleepTime(int ms);  // 10 to 10000; other values are ignored
@@ -78,7 +86,10 @@ private:
     // EControllerError "device cannot be opened" or "device cannot be identified".
     THidDevice(HidDeviceController* controller, std::shared_ptr<HidPlatform> platform, HidDeviceInfo pnp);
 
-    // For the reader's thread: the open read handle, or null with the reason.
+    struct FeatureSend;
+    const HidReportDescriptor& capabilities();
+
+    // The open read handle, opened if need be, or null with the reason.
     std::shared_ptr<HidConnection> acquireReadHandle(quint32* error);
     // On the user-interface thread, for the reader.
     void deliverReport(quint8 reportId, const quint8* data, quint16 size);
@@ -108,6 +119,8 @@ private:
     QString m_productText;
     QString m_serialText;
     std::optional<HidReportDescriptor> m_capabilities;
+    std::shared_ptr<FeatureSend> m_featureSend;  // the last send, which may still wait for the device
+    quint32 m_featureError = 0;
 
     THidDataEvent m_dataHandler;
     THidDataErrorEvent m_dataErrorHandler;

@@ -6,8 +6,10 @@
 
 #include "link/HidDevice.h"
 
-THidDeviceReadThread::THidDeviceReadThread(THidDevice* device)
-    : m_device(device), m_buffer(std::size_t(std::max(device->inputReportLength(), 1)))
+THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, std::shared_ptr<HidConnection> handle,
+                                           quint32 openError)
+    : m_device(device), m_handle(std::move(handle)), m_openError(openError),
+      m_buffer(std::size_t(std::max(device->inputReportLength(), 1)))
 {
 }
 
@@ -18,31 +20,30 @@ THidDeviceReadThread::~THidDeviceReadThread()
 
 void THidDeviceReadThread::run()
 {
-    std::shared_ptr<HidConnection> pending;  // the handle that holds our buffer, while a read is under way
+    bool pending = false;  // the handle holds our buffer while a read is under way
     // Nothing of the device is touched after a hand-over before the stop flag is checked: a handler may
     // have freed the device while this thread waited for it.
     while (!m_stop) {
         std::fill(m_buffer.begin(), m_buffer.end(), quint8(0));
         const int sleepTime = m_device->SleepTime();
         const bool present = m_device->PluggedIn();
-        quint32 error = 0;
-        std::shared_ptr<HidConnection> handle = m_device->acquireReadHandle(&error);
+        quint32 error = m_openError;
         HidReadResult result;
-        if (handle) {
-            error = handle->startRead(m_buffer.data(), int(m_buffer.size()));
+        if (m_handle) {
+            error = m_handle->startRead(m_buffer.data(), int(m_buffer.size()));
             if (error == 0) {
-                pending = handle;
+                pending = true;
                 do
-                    result = handle->waitRead(sleepTime);
+                    result = m_handle->waitRead(sleepTime);
                 while (result.status == HidReadResult::Pending && !m_stop);
                 if (result.status == HidReadResult::Pending)
                     break;  // stop requested; the read is cancelled below
-                pending.reset();
+                pending = false;
                 if (result.status == HidReadResult::Failed)
                     error = result.error;
             }
         }
-        if (!handle || error != 0) {
+        if (!m_handle || error != 0) {
             // A read that cannot be made is reported and tried again after the sleep time, not at once: an
             // unplugged cable must not make this thread spin and flood the handler. Once the device is
             // gone there is nothing left to retry.
@@ -60,7 +61,7 @@ void THidDeviceReadThread::run()
         handOver([this, size] { m_device->deliverReport(m_buffer[0], m_buffer.data() + 1, size); });
     }
     if (pending)
-        pending->cancelRead();  // before the buffer goes away with this object
+        m_handle->cancelRead();  // before the buffer goes away with this object
     // Notified under the lock: the waiting stop may free this object as soon as it sees the flag.
     std::lock_guard lock(m_mutex);
     m_exited = true;
@@ -118,6 +119,8 @@ bool THidDeviceReadThread::stopAndWait()
         m_stop = true;
     }
     m_changed.notify_all();
+    if (m_handle)
+        m_handle->interruptWait();
     if (m_serving)
         return false;
     for (;;) {

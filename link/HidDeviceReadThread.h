@@ -1,6 +1,9 @@
 // The reader of one device: waits for input reports on its own thread and hands each one to the
 // user-interface thread, waiting until the handler has returned, so that program code never runs on this
-// thread and needs no locks.
+// thread and needs no locks. It reads from the handle opened for it on the user-interface thread and
+// touches nothing else of the system: the device library (udev) belongs to the thread that made it.
+//
+// A stop wakes the reader's wait at once, however long its sleep time.
 //
 // Stopping is done on the user-interface thread and keeps carrying out the hand-overs the reader queued
 // while it waits, or the two threads would wait for each other. A stop requested from inside the reader's
@@ -12,14 +15,18 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
+class HidConnection;
 class THidDevice;
 
 class THidDeviceReadThread : public QThread {
 public:
-    explicit THidDeviceReadThread(THidDevice* device);  // sizes the buffer to the input report length
+    // Sizes the buffer to the input report length. handle: the open read handle, or null with the reason
+    // it could not be opened, which the reader reports until it is stopped.
+    THidDeviceReadThread(THidDevice* device, std::shared_ptr<HidConnection> handle, quint32 openError);
     ~THidDeviceReadThread() override;
 
     // False when called from inside this reader's own hand-over; the reader has then been asked to stop
@@ -41,6 +48,8 @@ private:
     void sleepUnlessStopped(int ms);
 
     THidDevice* m_device;
+    const std::shared_ptr<HidConnection> m_handle;
+    const quint32 m_openError;
     std::vector<quint8> m_buffer;
     std::atomic<quint32> m_lastError{0};
     std::atomic<int> m_bytesRead{0};

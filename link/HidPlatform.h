@@ -50,11 +50,16 @@ public:
     // String number 0: the device's language identifiers; nullopt where the system does not let us read it.
     virtual std::optional<QList<quint16>> languageList() = 0;
     virtual std::optional<QByteArray> reportDescriptor() = 0;
-    virtual bool sendFeatureReport(const QByteArray& report) = 0;
+    // 0 when the device took the report, else the system's reason. May block while the device does not
+    // answer; the HID layer calls it off the user-interface thread.
+    virtual quint32 sendFeatureReport(const QByteArray& report) = 0;
 
     virtual quint32 startRead(quint8* buffer, int length) = 0;  // 0 when started, else the error code
     virtual HidReadResult waitRead(int timeoutMs) = 0;
     virtual void cancelRead() = 0;
+    // Makes the waitRead under way, or else the next one, return Pending at once. Called from another
+    // thread than the one that waits.
+    virtual void interruptWait() = 0;
 };
 
 class HidPlatform {

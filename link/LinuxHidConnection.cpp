@@ -9,6 +9,7 @@
 #include <linux/hidraw.h>
 #include <linux/usbdevice_fs.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -28,12 +29,21 @@ struct ScopedFd {
 
 }  // namespace
 
-LinuxHidConnection::LinuxHidConnection(int fd, LinuxHidNodeInfo info) : m_fd(fd), m_info(std::move(info)) {}
+// Whether reports are numbered is learnt here, on the thread that opens the node, so that a reader
+// thread needs nothing but the descriptors.
+LinuxHidConnection::LinuxHidConnection(int fd, LinuxHidNodeInfo info)
+    : m_fd(fd), m_wake(fd >= 0 ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1), m_info(std::move(info))
+{
+    if (m_fd >= 0)
+        m_numbered = HidReportDescriptor::parse(reportDescriptor().value_or(QByteArray())).numbered();
+}
 
 LinuxHidConnection::~LinuxHidConnection()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_wake >= 0)
+        ::close(m_wake);
 }
 
 std::optional<QList<quint16>> LinuxHidConnection::parseLanguageDescriptor(const QByteArray& descriptor)
@@ -88,12 +98,14 @@ std::optional<QByteArray> LinuxHidConnection::reportDescriptor()
     return file.readAll();
 }
 
-bool LinuxHidConnection::sendFeatureReport(const QByteArray& report)
+quint32 LinuxHidConnection::sendFeatureReport(const QByteArray& report)
 {
-    if (m_fd < 0 || report.isEmpty())
-        return false;
+    if (m_fd < 0)
+        return EBADF;
+    if (report.isEmpty())
+        return EINVAL;
     QByteArray buffer = report;
-    return ::ioctl(m_fd, HIDIOCSFEATURE(buffer.size()), buffer.data()) >= 0;
+    return ::ioctl(m_fd, HIDIOCSFEATURE(buffer.size()), buffer.data()) >= 0 ? 0 : quint32(errno);
 }
 
 quint32 LinuxHidConnection::startRead(quint8* buffer, int length)
@@ -103,8 +115,6 @@ quint32 LinuxHidConnection::startRead(quint8* buffer, int length)
     pollfd check{m_fd, POLLIN, 0};
     if (::poll(&check, 1, 0) > 0 && (check.revents & (POLLERR | POLLHUP | POLLNVAL)))
         return ENODEV;  // the device was unplugged under the open node
-    if (!m_numbered)
-        m_numbered = HidReportDescriptor::parse(reportDescriptor().value_or(QByteArray())).numbered();
     m_buffer = buffer;
     m_length = length;
     return 0;
@@ -114,16 +124,21 @@ HidReadResult LinuxHidConnection::waitRead(int timeoutMs)
 {
     if (!m_buffer)
         return {HidReadResult::Failed, 0, EINVAL};
-    pollfd ready{m_fd, POLLIN, 0};
-    const int polled = ::poll(&ready, 1, timeoutMs);
+    pollfd ready[2] = {{m_fd, POLLIN, 0}, {m_wake, POLLIN, 0}};
+    const int polled = ::poll(ready, m_wake >= 0 ? 2 : 1, timeoutMs);
     if (polled == 0 || (polled < 0 && errno == EINTR))
         return {HidReadResult::Pending, 0, 0};
     if (polled < 0)
         return {HidReadResult::Failed, 0, quint32(errno)};
-    if (!(ready.revents & POLLIN))
+    if (m_wake >= 0 && (ready[1].revents & POLLIN)) {
+        eventfd_t rung = 0;
+        ::eventfd_read(m_wake, &rung);
+        return {HidReadResult::Pending, 0, 0};
+    }
+    if (!(ready[0].revents & POLLIN))
         return {HidReadResult::Failed, 0, ENODEV};
     // hidraw hands an unnumbered report without an ID byte; every handler expects one in byte 0.
-    const bool numbered = m_numbered.value_or(false);
+    const bool numbered = m_numbered;
     quint8* target = numbered ? m_buffer : m_buffer + 1;
     const int room = numbered ? m_length : m_length - 1;
     const ssize_t got = ::read(m_fd, target, std::size_t(room));
@@ -142,4 +157,10 @@ HidReadResult LinuxHidConnection::waitRead(int timeoutMs)
 void LinuxHidConnection::cancelRead()
 {
     m_buffer = nullptr;
+}
+
+void LinuxHidConnection::interruptWait()
+{
+    if (m_wake >= 0)
+        ::eventfd_write(m_wake, 1);
 }

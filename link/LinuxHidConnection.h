@@ -1,7 +1,7 @@
 // One open handle on a Linux hidraw node. Attributes and strings come from udev (the kernel read them when
 // the device arrived), so a handle for queries needs no access to the node at all: a cable the user may
-// not read is still listed and named. Reads are poll + read; a device that does not number its reports
-// gets report ID 0 put in front of each report.
+// not read is still listed and named. Reads are poll + read, on an eventfd too that a stop rings; a device
+// that does not number its reports gets report ID 0 put in front of each report.
 #pragma once
 
 #include <optional>
@@ -33,16 +33,18 @@ public:
     std::optional<QString> serialString() override { return m_info.serial; }
     std::optional<QList<quint16>> languageList() override;
     std::optional<QByteArray> reportDescriptor() override;
-    bool sendFeatureReport(const QByteArray& report) override;
+    quint32 sendFeatureReport(const QByteArray& report) override;
 
     quint32 startRead(quint8* buffer, int length) override;
     HidReadResult waitRead(int timeoutMs) override;
     void cancelRead() override;
+    void interruptWait() override;
 
 private:
     int m_fd;
+    int m_wake;  // eventfd: readable once interruptWait was called
     LinuxHidNodeInfo m_info;
-    std::optional<bool> m_numbered;  // from the report descriptor, at the first read
+    bool m_numbered = false;  // from the report descriptor, when opened
     quint8* m_buffer = nullptr;
     int m_length = 0;
 };

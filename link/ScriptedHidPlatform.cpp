@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
+#include <utility>
 
 using Clock = std::chrono::steady_clock;
 
@@ -20,6 +22,9 @@ struct ScriptedDeviceState {
     int failuresLeft = 0;
     quint32 failure = 0;
     QList<QByteArray> features;
+    quint32 featureRefusal = 0;
+    std::chrono::milliseconds featureDelay{0};
+    QHash<int, std::deque<QByteArray>> handleQueues;  // reports sent to each open read handle, by handle
     int openHandles = 0;
     int readsStarted = 0;
     int delivered = 0;
@@ -34,6 +39,9 @@ struct ScriptedHidPlatform::Shared {
     QList<QString> order;  // instance identities in the order devices were added
     QHash<QString, DeviceState> devices;
     int releasedWithPendingRead = 0;
+    int nextHandle = 0;
+    std::thread::id owner = std::this_thread::get_id();
+    int opensOffThread = 0;
 
     DeviceState* find(const QString& id)
     {
@@ -50,7 +58,11 @@ public:
         : m_shared(std::move(shared)), m_id(std::move(id)), m_access(access)
     {
         std::lock_guard lock(m_shared->mutex);
-        ++m_shared->find(m_id)->openHandles;
+        m_handle = ++m_shared->nextHandle;
+        DeviceState* device = m_shared->find(m_id);
+        ++device->openHandles;
+        if (m_access == HidAccess::Read)
+            device->handleQueues.insert(m_handle, {});
     }
 
     ~ScriptedConnection() override
@@ -58,8 +70,10 @@ public:
         std::lock_guard lock(m_shared->mutex);
         if (m_buffer)
             ++m_shared->releasedWithPendingRead;
-        if (DeviceState* device = m_shared->find(m_id))
+        if (DeviceState* device = m_shared->find(m_id)) {
             --device->openHandles;
+            device->handleQueues.remove(m_handle);
+        }
     }
 
     std::optional<HidAttributes> attributes() override
@@ -90,14 +104,27 @@ public:
         return device->definition.descriptor;
     }
 
-    bool sendFeatureReport(const QByteArray& report) override
+    quint32 sendFeatureReport(const QByteArray& report) override
     {
-        std::lock_guard lock(m_shared->mutex);
+        std::unique_lock lock(m_shared->mutex);
         DeviceState* device = m_shared->find(m_id);
-        if (!device || !device->present || m_access == HidAccess::QueryOnly)
-            return false;
+        if (m_access == HidAccess::QueryOnly)
+            return EBADF;
+        if (!device || !device->present)
+            return ENODEV;
+        // A cable that does not answer: the call blocks, as the system's does, until the delay has passed
+        // or is taken back.
+        const Clock::time_point start = Clock::now();
+        while (device && device->present && Clock::now() < start + device->featureDelay) {
+            m_shared->changed.wait_until(lock, start + device->featureDelay);
+            device = m_shared->find(m_id);
+        }
+        if (!device || !device->present)
+            return ENODEV;
+        if (device->featureRefusal != 0)
+            return device->featureRefusal;
         device->features.append(report);
-        return true;
+        return 0;
     }
 
     quint32 startRead(quint8* buffer, int length) override
@@ -125,6 +152,8 @@ public:
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             DeviceState* device = m_shared->find(m_id);
+            if (std::exchange(m_interrupted, false))
+                return {HidReadResult::Pending, 0, 0};
             if (!m_buffer)
                 return {HidReadResult::Failed, 0, EINVAL};
             if (!device || !device->present) {
@@ -133,7 +162,11 @@ public:
             }
             const Clock::time_point now = Clock::now();
             std::optional<QByteArray> report;
-            if (!device->queue.empty()) {
+            std::deque<QByteArray>& sent = device->handleQueues[m_handle];
+            if (!sent.empty()) {
+                report = sent.front();
+                sent.pop_front();
+            } else if (!device->queue.empty()) {
                 report = device->queue.front();
                 device->queue.pop_front();
             } else if (device->stream && now >= device->nextStreamReport) {
@@ -161,6 +194,15 @@ public:
         m_buffer = nullptr;
     }
 
+    void interruptWait() override
+    {
+        {
+            std::lock_guard lock(m_shared->mutex);
+            m_interrupted = true;
+        }
+        m_shared->changed.notify_all();
+    }
+
 private:
     std::optional<QString> text(std::optional<QString> ScriptedHidDevice::*field)
     {
@@ -174,7 +216,9 @@ private:
     std::shared_ptr<ScriptedHidPlatform::Shared> m_shared;
     QString m_id;
     HidAccess m_access;
+    int m_handle = 0;
     quint8* m_buffer = nullptr;  // guarded by the shared mutex
+    bool m_interrupted = false;  // guarded by the shared mutex
     int m_length = 0;
 };
 
@@ -266,6 +310,22 @@ void ScriptedHidPlatform::queueReports(const QString& instanceId, const QList<QB
     m_shared->changed.notify_all();
 }
 
+void ScriptedHidPlatform::sendReports(const QString& instanceId, const QList<QByteArray>& reports)
+{
+    constexpr std::size_t KernelQueueLength = 64;
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (DeviceState* device = m_shared->find(instanceId)) {
+            for (std::deque<QByteArray>& queue : device->handleQueues) {
+                queue.insert(queue.end(), reports.begin(), reports.end());
+                while (queue.size() > KernelQueueLength)
+                    queue.pop_front();
+            }
+        }
+    }
+    m_shared->changed.notify_all();
+}
+
 void ScriptedHidPlatform::setReportStream(const QString& instanceId, std::function<QByteArray()> next, int intervalMs)
 {
     {
@@ -299,6 +359,23 @@ T fromDevice(const ScriptedHidPlatform::Shared& shared, const QString& id, T Dev
 
 }  // namespace
 
+void ScriptedHidPlatform::failFeatureReports(const QString& instanceId, quint32 error)
+{
+    std::lock_guard lock(m_shared->mutex);
+    if (DeviceState* device = m_shared->find(instanceId))
+        device->featureRefusal = error;
+}
+
+void ScriptedHidPlatform::delayFeatureReports(const QString& instanceId, int delayMs)
+{
+    {
+        std::lock_guard lock(m_shared->mutex);
+        if (DeviceState* device = m_shared->find(instanceId))
+            device->featureDelay = std::chrono::milliseconds(delayMs);
+    }
+    m_shared->changed.notify_all();
+}
+
 QList<QByteArray> ScriptedHidPlatform::featureReports(const QString& instanceId) const
 {
     std::lock_guard lock(m_shared->mutex);
@@ -330,6 +407,12 @@ int ScriptedHidPlatform::reportsDelivered(const QString& instanceId) const
     return fromDevice(*m_shared, instanceId, &DeviceState::delivered);
 }
 
+int ScriptedHidPlatform::opensOffThread() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->opensOffThread;
+}
+
 int ScriptedHidPlatform::releasedWithPendingRead() const
 {
     std::lock_guard lock(m_shared->mutex);
@@ -358,6 +441,8 @@ HidPlatform::OpenResult ScriptedHidPlatform::open(const HidDeviceInfo& info, Hid
 {
     {
         std::lock_guard lock(m_shared->mutex);
+        if (std::this_thread::get_id() != m_shared->owner)
+            ++m_shared->opensOffThread;
         const DeviceState* device = m_shared->find(info.instanceId);
         if (!device || !device->present || device->definition.path != info.path)
             return {nullptr, ENOENT};

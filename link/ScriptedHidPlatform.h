@@ -46,11 +46,19 @@ public:
     void unplug(const QString& instanceId);           // leaves: its handles fail, and the controller is told
     void notifyChange();
 
+    // Reports the device hands over whenever it is read, as a cable that answers each poll.
     void queueReports(const QString& instanceId, const QList<QByteArray>& reports);
+    // Reports the device sends now: as hidraw does, each handle open for reading keeps its own copy (the
+    // newest 64) until it is read, and a device without such a handle loses them.
+    void sendReports(const QString& instanceId, const QList<QByteArray>& reports);
     // An endless stream: next() is asked for one report every intervalMs once the queue is empty.
     void setReportStream(const QString& instanceId, std::function<QByteArray()> next, int intervalMs);
     // The next count reads cannot be started and fail with error; count -1: until cleared with count 0.
     void failReads(const QString& instanceId, quint32 error, int count);
+
+    // Feature reports refused with error (0: taken again), or answered only after delayMs.
+    void failFeatureReports(const QString& instanceId, quint32 error);
+    void delayFeatureReports(const QString& instanceId, int delayMs);
 
     QList<QByteArray> featureReports(const QString& instanceId) const;
     int openHandles(const QString& instanceId) const;
@@ -59,6 +67,9 @@ public:
     int reportsDelivered(const QString& instanceId) const;
     // Handles released while a read still held a buffer: the layer must cancel first, so this stays 0.
     int releasedWithPendingRead() const;
+    // Devices opened on another thread than the one that made the platform; the system's device library
+    // (udev) belongs to the thread that made it, so this stays 0.
+    int opensOffThread() const;
 
     bool available() const override;
     QList<HidDeviceInfo> enumerate() override;

@@ -2,6 +2,7 @@
 // connect and disconnect with the configuration report, the messages, the watchdog, device changes while
 // connected, a cable without access, and the meter's report stream decoded into rows.
 #include <QAction>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -160,6 +161,59 @@ TEST(UsbLink, ConnectAndDisconnectSendTheConfigurationReportAndSwitchTheCaptions
     EXPECT_TRUE(w.reading()->readerRunning());
 }
 
+TEST(UsbLink, TheConfigurationReportHasTheLengthTheCableDeclares)
+{
+    ScriptedHidDevice cable = ScriptedHidPlatform::meterCable();
+    const int featureCount = int(cable.descriptor.indexOf(QByteArray::fromHex("95 09 09 04 b1"))) + 1;
+    ASSERT_GT(featureCount, 0);
+    cable.descriptor[featureCount] = char(32);  // 32 bytes of feature report
+    UsbWindow w({cable});
+    w.clickUsb();
+    const QByteArray padded = kConfiguration + QByteArray(" 00").repeated(23);
+    EXPECT_EQ(w.features(QStringLiteral("cable")), QList<QByteArray>{padded});
+    EXPECT_EQ(w.form->HistoryListBox.last(), QString::fromLatin1(padded.mid(3).toUpper() + ' '));
+    EXPECT_TRUE(w.dialogs.shown.isEmpty());
+}
+
+TEST(UsbLink, ARefusedConfigurationIsLoggedEveryTimeAndToldOnce)
+{
+    UsbWindow w({ScriptedHidPlatform::meterCable()});
+    const QString cable = QStringLiteral("/sys/scripted/cable");
+    w.platform->failFeatureReports(cable, EPIPE);
+    const QString logLine = QStringLiteral("FEATURE ERROR: %1 (20)").arg(qt_error_string(EPIPE));
+    w.clickUsb();
+    EXPECT_TRUE(w.linkOn());  // the meter may still be read at the cable's own settings
+    ASSERT_EQ(w.dialogs.shown.size(), 1);
+    EXPECT_EQ(w.dialogs.lastText(), usbConfigurationRefusedText(QStringLiteral("/dev/scripted/cable"), EPIPE));
+    EXPECT_EQ(w.form->HistoryListBox.last(), logLine);
+    w.clickUsb();
+    w.clickUsb();
+    EXPECT_EQ(w.dialogs.shown.size(), 1);
+    EXPECT_EQ(w.form->HistoryListBox.lines().count(logLine), 3);
+
+    w.platform->failFeatureReports(cable, 0);
+    w.clickUsb();  // taken: a later refusal is told again
+    w.platform->failFeatureReports(cable, EPIPE);
+    w.clickUsb();
+    EXPECT_EQ(w.dialogs.shown.size(), 2);
+}
+
+TEST(UsbLink, ACableThatDoesNotAnswerItsConfigurationDoesNotHoldTheWindow)
+{
+    UsbWindow w({ScriptedHidPlatform::meterCable()});
+    const QString cable = QStringLiteral("/sys/scripted/cable");
+    w.platform->delayFeatureReports(cable, 5000);
+    QElapsedTimer clock;
+    clock.start();
+    w.clickUsb();
+    EXPECT_LT(clock.elapsed(), 2500);  // far less than the cable's silence
+    EXPECT_TRUE(w.linkOn());
+    ASSERT_EQ(w.dialogs.shown.size(), 1);
+    EXPECT_EQ(w.dialogs.lastText(), usbConfigurationRefusedText(QStringLiteral("/dev/scripted/cable"), ETIMEDOUT));
+    EXPECT_TRUE(w.dialogs.lastText().contains(QStringLiteral("did not answer")));
+    w.platform->delayFeatureReports(cable, 0);
+}
+
 TEST(UsbLink, OfTwoCablesTheLaterOneIsUsed)
 {
     UsbWindow w({ScriptedHidPlatform::meterCable(QStringLiteral("first")), mouse(),
@@ -202,6 +256,32 @@ TEST(UsbLink, TheMetersReportStreamBecomesRows)
     EXPECT_EQ(w.rows(), 12);
     EXPECT_TRUE(w.ui().CONok->isVisibleTo(w.ui().KD));
     EXPECT_EQ(w.form->frames().assembler.NoDataCount(), 1);
+}
+
+TEST(UsbLink, AReconnectDecodesNoneOfTheReportsSentWhileTheLinkWasOff)
+{
+    UsbWindow w({ScriptedHidPlatform::meterCable()});
+    const QString cable = QStringLiteral("/sys/scripted/cable");
+    MeterGenerator generator(5);
+    generator.setEvents(false);
+    const auto frameReports = [&generator] {
+        QList<QByteArray> reports{emptyReport()};
+        for (int n = 0; n < 3; ++n)
+            reports += MeterGenerator::toHidReports(generator.nextFrame());
+        return reports;
+    };
+    w.clickUsb();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.platform->readsStarted(cable) > 0; }));
+    w.platform->sendReports(cable, frameReports());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.rows() == 3; }));
+    w.clickUsb();
+    ASSERT_FALSE(w.linkOn());
+
+    w.platform->sendReports(cable, frameReports());  // the meter goes on while the link is off
+    w.clickUsb();
+    ASSERT_TRUE(w.linkOn());
+    testsupport::pump(100);
+    EXPECT_EQ(w.rows(), 3);
 }
 
 TEST(UsbLink, TheWatchdogSwitchesOffAfter1900ReportsWithoutMeterData)

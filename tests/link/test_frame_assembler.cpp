@@ -19,7 +19,9 @@ QByteArray bytesOf(const QByteArray& digits, quint8 high = 0x30)
     return bytes;
 }
 
-std::optional<QByteArray> feed(FrameAssembler& a, const QByteArray& digits)
+using Frames = QList<QByteArray>;
+
+Frames feed(FrameAssembler& a, const QByteArray& digits)
 {
     const QByteArray bytes = bytesOf(digits);
     return a.addBytes(bytes.constData(), bytes.size());
@@ -28,9 +30,9 @@ std::optional<QByteArray> feed(FrameAssembler& a, const QByteArray& digits)
 TEST(SerialPath, FrameCompletedByTheSecondChunk)
 {
     FrameAssembler a;
-    EXPECT_EQ(feed(a, "70006003112100040"), std::nullopt);
+    EXPECT_EQ(feed(a, "70006003112100040"), Frames{});
     EXPECT_EQ(a.FrameStr(), "70006003112100040");
-    EXPECT_EQ(feed(a, "81DA"), QByteArray("7000600311210004081DA"));
+    EXPECT_EQ(feed(a, "81DA"), Frames{"7000600311210004081DA"});
     EXPECT_EQ(a.FrameStr(), "");
 }
 
@@ -38,57 +40,56 @@ TEST(SerialPath, OnlyTheLowNibbleCounts)
 {
     FrameAssembler a;
     const char bytes[] = {'\x3D', '\xFA'};
-    EXPECT_EQ(a.addBytes(bytes, 2), std::nullopt);  // "DA" at 1: dropped
+    EXPECT_EQ(a.addBytes(bytes, 2), Frames{});  // "DA" at 1: dropped
     EXPECT_EQ(a.FrameStr(), "");
     const QByteArray frame = bytesOf("6001300000004000000DA", 0xF0);
-    EXPECT_EQ(a.addBytes(frame.constData(), frame.size()), QByteArray("6001300000004000000DA"));
+    EXPECT_EQ(a.addBytes(frame.constData(), frame.size()), Frames{"6001300000004000000DA"});
 }
 
-TEST(SerialPath, TailOfALostFrameDelaysTheNextUntilTheFollowingChunk)
+TEST(SerialPath, TailOfALostFrameIsDroppedAndTheFrameAfterItDeliveredInTheSameChunk)
 {
     FrameAssembler a;
-    EXPECT_EQ(feed(a, "4081DA6001300000004000000DA"), std::nullopt);  // first "DA" at 5
-    EXPECT_EQ(a.FrameStr(), "6001300000004000000DA");
-    // The waiting frame goes out with the digits of the next chunk.
-    EXPECT_EQ(feed(a, "600"), QByteArray("6001300000004000000DA600"));
+    EXPECT_EQ(feed(a, "4081DA6001300000004000000DA"), Frames{"6001300000004000000DA"});  // first "DA" at 5
+    EXPECT_EQ(a.FrameStr(), "");
+    EXPECT_EQ(feed(a, "600"), Frames{});
     EXPECT_EQ(a.FrameStr(), "600");
 }
 
 TEST(SerialPath, ResynchronisesAfterLostBytes)
 {
     FrameAssembler a;
-    EXPECT_EQ(feed(a, "70006003112100081DA"), std::nullopt);  // two digits lost: "DA" at 18
+    EXPECT_EQ(feed(a, "70006003112100081DA"), Frames{});  // two digits lost: "DA" at 18
     EXPECT_EQ(a.FrameStr(), "");
-    EXPECT_EQ(feed(a, "6001300000004000000DA"), QByteArray("6001300000004000000DA"));
+    EXPECT_EQ(feed(a, "6001300000004000000DA"), Frames{"6001300000004000000DA"});
 }
 
-TEST(SerialPath, OneDaPerChunk)
+TEST(SerialPath, EveryFrameOfAChunkIsDeliveredInOrderEachAsFrameStrStoodThen)
 {
     FrameAssembler a;
-    EXPECT_EQ(feed(a, "7000600311210004081DA6001300000004000000DA"), QByteArray("7000600311210004081DA6001300000004000000DA"));
-    EXPECT_EQ(a.FrameStr(), "6001300000004000000DA");
-    EXPECT_EQ(feed(a, ""), QByteArray("6001300000004000000DA"));
+    EXPECT_EQ(feed(a, "7000600311210004081DA6001300000004000000DA60"),
+              (Frames{"7000600311210004081DA6001300000004000000DA60", "6001300000004000000DA60"}));
+    EXPECT_EQ(a.FrameStr(), "60");
+    EXPECT_EQ(feed(a, ""), Frames{});
 }
 
 TEST(SerialPath, FrameWhoseDataHoldDaIsNeverDelivered)
 {
     FrameAssembler a;
-    // Main digits "0DA0": the search stops at the inner "DA", at 5.
-    EXPECT_EQ(feed(a, "0000DA03000000000000DA"), std::nullopt);
-    EXPECT_EQ(a.FrameStr(), "03000000000000DA");
-    EXPECT_EQ(feed(a, "1"), std::nullopt);  // "DA" at 15: dropped as well
-    EXPECT_EQ(a.FrameStr(), "1");
+    // Main digits "0DA0": the search stops at the inner "DA", at 5, and the frame's own "DA" then stands
+    // at 15: dropped as well.
+    EXPECT_EQ(feed(a, "0000DA03000000000000DA"), Frames{});
+    EXPECT_EQ(a.FrameStr(), "");
 }
 
 TEST(SerialPath, DigitsWithoutDaStayBoundedAndStillNeverDeliver)
 {
     FrameAssembler a;
     for (int i = 0; i < 1000; ++i)
-        EXPECT_EQ(feed(a, "0123456789"), std::nullopt);
+        EXPECT_EQ(feed(a, "0123456789"), Frames{});
     EXPECT_LE(a.FrameStr().size(), 1100);
     // The next "DA" lies far past position 20, as it would have without the bound: dropped.
-    EXPECT_EQ(feed(a, "012345678DA"), std::nullopt);
-    EXPECT_EQ(feed(a, "6001300000004000000DA"), QByteArray("6001300000004000000DA"));
+    EXPECT_EQ(feed(a, "012345678DA"), Frames{});
+    EXPECT_EQ(feed(a, "6001300000004000000DA"), Frames{"6001300000004000000DA"});
 }
 
 // A HID report: data byte 0 carries the count of meter bytes in its low nibble (high nibble F).

@@ -2,9 +2,12 @@
 // list and its events, claiming and freeing, handles, strings and settings.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 #include "tests/link/HidTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -296,6 +299,36 @@ TEST_F(ControllerTest, FeatureReportsReachTheDeviceWithTheirReportId)
     ASSERT_EQ(platform->featureReports(QStringLiteral("/sys/scripted/cable")).size(), 1);
     EXPECT_EQ(platform->featureReports(QStringLiteral("/sys/scripted/cable"))[0].toHex(' '),
               QByteArray("00 60 09 00 00 03 00 00 00 00"));
+    delete d;
+}
+
+TEST_F(ControllerTest, AFeatureReportTheDeviceRefusesOrLeavesUnansweredFailsWithTheReasonAtOnce)
+{
+    const QString id = QStringLiteral("/sys/scripted/cable");
+    platform->addDevice(device(QStringLiteral("cable"), 0x1A86, 0xE008));
+    auto controller = makeController();
+    THidDevice* d = controller->ClaimDevice(0);
+    EXPECT_EQ(d->featureReportLength(), 10);  // nine bytes declared, and the report ID
+    const quint8 report[10] = {0x00, 0x60, 0x09};
+
+    platform->failFeatureReports(id, EPIPE);
+    EXPECT_FALSE(d->SendFeatureReport(report, 10));
+    EXPECT_EQ(d->lastFeatureError(), quint32(EPIPE));
+
+    platform->failFeatureReports(id, 0);
+    platform->delayFeatureReports(id, 5000);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(d->SendFeatureReport(report, 10));
+    EXPECT_EQ(d->lastFeatureError(), quint32(ETIMEDOUT));
+    EXPECT_FALSE(d->SendFeatureReport(report, 10));  // not piled up behind the hanging one
+    EXPECT_LT(clock.elapsed(), 2500);  // far less than the device's silence
+    EXPECT_TRUE(platform->featureReports(id).isEmpty());
+
+    platform->delayFeatureReports(id, 0);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return platform->featureReports(id).size() == 1; }, 10000));
+    EXPECT_TRUE(d->SendFeatureReport(report, 10));  // the hanging one has ended: sent again
+    EXPECT_EQ(d->lastFeatureError(), 0u);
     delete d;
 }
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
+#include <thread>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -112,6 +115,25 @@ TEST_F(HidrawStandIn, AQuietDeviceLeavesTheReadPendingAndCancelTakesTheBufferBac
     EXPECT_EQ(connection->waitRead(20).status, HidReadResult::Failed);  // no read under way any more
 }
 
+TEST_F(HidrawStandIn, AnInterruptEndsALongWaitAtOnceAndReadingGoesOnAfterIt)
+{
+    open("temper-gold-3.5-if1.hex");
+    ASSERT_EQ(connection->startRead(buffer, 9), 0u);
+    QElapsedTimer clock;
+    clock.start();
+    HidReadResult result;
+    std::thread waiter([&] { result = connection->waitRead(10000); });
+    QThread::msleep(20);
+    connection->interruptWait();
+    waiter.join();
+    EXPECT_EQ(result.status, HidReadResult::Pending);
+    EXPECT_LT(clock.elapsed(), 2500);
+    connection->interruptWait();  // before the wait: the wait returns at once as well
+    EXPECT_EQ(connection->waitRead(10000).status, HidReadResult::Pending);
+    send(QByteArray::fromHex("f0 00 00 00 00 00 00 00"));
+    EXPECT_EQ(connection->waitRead(1000).status, HidReadResult::Completed);
+}
+
 TEST_F(HidrawStandIn, AVanishedDeviceFailsWithNoSuchDevice)
 {
     open("temper-gold-3.5-if1.hex");
@@ -141,7 +163,7 @@ TEST(LinuxHidConnection, AQueryHandleAnswersFromUdevAndSysfsButNeitherReadsNorWr
     EXPECT_FALSE(query.serialString());
     EXPECT_EQ(query.reportDescriptor(), ScriptedHidPlatform::bridgeDescriptor());
     EXPECT_FALSE(query.languageList());  // not on USB here: unknown, not empty
-    EXPECT_FALSE(query.sendFeatureReport(QByteArray::fromHex("00 60 09 00 00 03 00 00 00 00")));
+    EXPECT_EQ(query.sendFeatureReport(QByteArray::fromHex("00 60 09 00 00 03 00 00 00 00")), quint32(EBADF));
     quint8 buffer[9];
     EXPECT_EQ(query.startRead(buffer, 9), quint32(EBADF));
 }

@@ -158,6 +158,63 @@ TEST_F(ReaderTest, AHandlerMayStopItsOwnReader)
     EXPECT_TRUE(testsupport::waitUntil([&] { return delivered > 3; }));  // and it can be started again
 }
 
+TEST_F(ReaderTest, ARestartedReaderGetsOnlyReportsSentAfterIt)
+{
+    QList<int> seen;
+    const ReaderStop stop{cable};
+    const THidDataEvent handler(DataCall([&](THidDevice*, quint8, const quint8* data, quint16) {
+        seen << (data[1] | (data[2] << 8));
+    }));
+    cable->SetDataHandler(handler);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return platform->openHandles(kCable) == 1; }));
+    platform->sendReports(kCable, {numberedReport(1)});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return seen.size() == 1; }));
+    cable->SetDataHandler({});
+    EXPECT_EQ(platform->openHandles(kCable), 0);
+
+    platform->sendReports(kCable, {numberedReport(2), numberedReport(3)});  // while nobody listens
+    cable->SetDataHandler(handler);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return platform->openHandles(kCable) == 1; }));
+    platform->sendReports(kCable, {numberedReport(4)});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return seen.size() >= 2; }));
+    testsupport::pump(50);
+    EXPECT_EQ(seen, (QList<int>{1, 4}));
+}
+
+TEST_F(ReaderTest, AStopWakesAReaderWaitingOnASilentDeviceAtOnce)
+{
+    cable->SetSleepTime(THidDevice::MaxSleepTime);
+    const ReaderStop stop{cable};
+    for (int round = 0; round < 3; ++round) {
+        cable->SetDataHandler(THidDataEvent(DataCall([](THidDevice*, quint8, const quint8*, quint16) {})));
+        ASSERT_TRUE(testsupport::waitUntil([&] { return platform->readsStarted(kCable) > round; }));
+        QElapsedTimer clock;
+        clock.start();
+        cable->SetDataHandler({});
+        EXPECT_LT(clock.elapsed(), THidDevice::MaxSleepTime / 4) << "round " << round;
+        EXPECT_FALSE(cable->readerRunning());
+    }
+}
+
+TEST_F(ReaderTest, TheReaderOpensNothingOnItsOwnThread)
+{
+    cable->SetSleepTime(THidDevice::MinSleepTime);
+    platform->failReads(kCable, EIO, 3);  // retried on the reader's thread
+    platform->queueReports(kCable, {numberedReport(1)});
+    int reports = 0;
+    int errors = 0;
+    const ReaderStop stop{cable};
+    cable->setDataErrorHandler(THidDataErrorEvent(ErrorCall([&](THidDevice*, quint32) { ++errors; })));
+    cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice*, quint8, const quint8*, quint16) { ++reports; })));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return reports == 1; }));
+    EXPECT_EQ(errors, 3);
+    cable->SetDataHandler({});
+    cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice*, quint8, const quint8*, quint16) { ++reports; })));
+    platform->queueReports(kCable, {numberedReport(2)});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return reports == 2; }));
+    EXPECT_EQ(platform->opensOffThread(), 0);
+}
+
 TEST_F(ReaderTest, AFailingReadIsReportedAndRetriedAfterTheSleepTime)
 {
     cable->SetSleepTime(50);
