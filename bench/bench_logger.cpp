@@ -60,8 +60,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < 1000; ++i)
         cycle.push_back(MeterGenerator::toSerialBytes(generator.nextFrame(), quint32(i)));
     const auto feed = [&](const QByteArray& bytes) {
-        if (const std::optional<QByteArray> frame = assembler.addBytes(bytes.constData(), bytes.size()))
-            logger.takeFrame(*frame);
+        for (const QByteArray& frame : assembler.addBytes(bytes.constData(), bytes.size()))
+            logger.takeFrame(frame);
     };
 
     std::vector<double> times;

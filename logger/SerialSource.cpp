@@ -33,8 +33,8 @@ QString SerialSource::where() const
 
 void SerialSource::receive(const char* data, qint32 size)
 {
-    if (const std::optional<QByteArray> frame = m_assembler.addBytes(data, size))
-        emit frameArrived(*frame);
+    for (const QByteArray& frame : m_assembler.addBytes(data, size))
+        emit frameArrived(frame);
 }
 
 void SerialSource::lost(const QString& reason)
