@@ -27,7 +27,7 @@ struct FramesState;
 struct RecordState;
 struct ChartState;
 struct SerialState;
-struct UsbState;
+class UsbLink;
 struct ReportState;
 struct JournalState;
 struct SettingsState;
@@ -126,12 +126,8 @@ public:
     void COM4Click();
     SerialState& serial() const { return *m_serial; }
 
-    // ---- USB link (MainWindowUsb.cpp)
-    void HidCtlArrival(THidDevice* HidDev);
-    bool HidCtlEnumerate(THidDevice* HidDev, int Idx);
-    void HidCtlDeviceChange();
-    void HidCtlDeviceDataError(THidDevice* HidDev, quint32 Error);
-    void HidCtlRemoval(THidDevice* HidDev);
+    // ---- USB link (MainWindowUsb.cpp; the workflow and Hidctl's handlers live in link/UsbLink)
+    void HidCtlDeviceChange();  // the link's device list shown in DevListBox
     void USBConClick();
     void Panel2Click();
     void USBClick();
@@ -139,7 +135,8 @@ public:
     void ReadBtnClick();
     void SetFeatureClick();
     void ConTimerTimer();
-    UsbState& usb() const { return *m_usb; }
+    void showLinkDown();  // the link indicator shows "not connected" until the next frame
+    UsbLink& usb() const { return *m_usb; }
 
     // ---- Reports (MainWindowReport.cpp)
     void MajPrintClick();
@@ -183,7 +180,7 @@ private:
     std::unique_ptr<RecordState> m_record;
     std::unique_ptr<ChartState> m_chart;
     std::unique_ptr<SerialState> m_serial;
-    std::unique_ptr<UsbState> m_usb;
+    std::unique_ptr<UsbLink> m_usb;
     std::unique_ptr<ReportState> m_report;
     std::unique_ptr<JournalState> m_journal;
     std::unique_ptr<SettingsState> m_settings;

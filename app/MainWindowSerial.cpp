@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QMenu>
 #include <QSignalBlocker>
 
 #include "app/MainWindow.h"
+#include "app/MainWindowUsb.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -17,10 +19,23 @@ SerialState::SerialState(MainWindow& window) : m_window(window)
 {
     COMM2.setComPort(pnCOM1);
     COMM2.setComPortSpeed(br2400);
-    COMM2.OnReceiveData = [&window](QObject* sender, const char* data, qint32 size) {
-        window.COMM2ReceiveData(sender, data, size);
-    };
-    COMM2.OnConnectionLost = [this](const QString& reason) { connectionLost(reason); };
+    connect(&COMM2, &SerialPortDriver::receivedData, &window, &MainWindow::COMM2ReceiveData);
+    connect(&reconnector, &SerialReconnector::dropped, this, &SerialState::connectionLost);
+    connect(&reconnector, &SerialReconnector::historyLine, &window,
+            [&window](const QString& line) { window.HistoryListBox.append(line); });
+    connect(&reconnector, &SerialReconnector::waitingChanged, &window, [&window](bool waiting) {
+        if (waiting)
+            window.showLinkDown();
+    });
+
+    // Added after the Record menu's own items.
+    window.ui->Rec->addSeparator();
+    ReconnectAutomatically = window.ui->Rec->addAction(QStringLiteral("Reconnect automatically"));
+    ReconnectAutomatically->setObjectName(QStringLiteral("ReconnectAutomatically"));
+    ReconnectAutomatically->setCheckable(true);
+    ReconnectAutomatically->setChecked(true);
+    reconnector.setEnabled(true);
+    connect(ReconnectAutomatically, &QAction::toggled, &reconnector, &SerialReconnector::setEnabled);
     for (QWidget* panel : {window.ui->BtCOM1, window.ui->BtCOM2, window.ui->BtCOM3, window.ui->BtCOM4})
         panel->installEventFilter(this);
     // Connected before the window binds the items to their handlers, so this runs first.
@@ -79,6 +94,7 @@ void MainWindow::COMConClick()
 {
     SerialState& serial = *m_serial;
     if (!ui->COMCon->isChecked()) {
+        serial.reconnector.stop();
         serial.COMM2.PortClose();
         serial.showDisconnected();
         return;
@@ -87,6 +103,7 @@ void MainWindow::COMConClick()
         // COMCon and USBCon are one group: pressing one down releases the other without its handler.
         const QSignalBlocker quiet(ui->USBCon);
         ui->USBCon->setChecked(false);
+        usb().setDown(false);
     }
     serial.refreshPortHints();
     if (!serial.COMM2.PortOpen()) {

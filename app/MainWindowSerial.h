@@ -1,5 +1,6 @@
-// The window's serial link: the driver COMM2, the port panels BtCOM1..BtCOM4 with the device each port
-// leads to as their hint, and the messages that say why a port did not open or was lost.
+// The window's serial link: the driver COMM2 and its reconnector, the port panels BtCOM1..BtCOM4 with the
+// device each port leads to as their hint, and the messages that say why a port did not open or was lost.
+// The check item "Reconnect automatically" of the Record menu is made here and serves the USB link too.
 #pragma once
 
 #include <QObject>
@@ -7,6 +8,7 @@
 
 #include "link/SerialPortDriver.h"
 #include "link/SerialPortMessages.h"
+#include "link/SerialReconnector.h"
 
 class QAction;
 class MainWindow;
@@ -15,6 +17,8 @@ struct SerialState : QObject {
     explicit SerialState(MainWindow& window);
 
     SerialPortDriver COMM2;
+    SerialReconnector reconnector{COMM2};
+    QAction* ReconnectAutomatically;  // on by default; its check is stored by its object name
 
     // The port panels' hints: the device each port leads to now, or that none is present.
     void refreshPortHints();

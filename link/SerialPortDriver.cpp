@@ -182,8 +182,8 @@ void SerialPortDriver::poll()
     if (!m_port)
         return;
     const qint64 count = m_port->read(m_receiveBuffer.data(), m_receiveBuffer.size());
-    if (count > 0 && OnReceiveData)
-        OnReceiveData(this, m_receiveBuffer.constData(), qint32(count));
+    if (count > 0)
+        emit receivedData(this, m_receiveBuffer.constData(), qint32(count));
 }
 
 void SerialPortDriver::portError(QSerialPort::SerialPortError error)
@@ -208,8 +208,7 @@ void SerialPortDriver::endLostConnection(quint64 generation)
     if (generation != m_generation || !m_port)
         return;
     PortClose();
-    if (OnConnectionLost)
-        OnConnectionLost(m_lastError);
+    emit connectionLost(m_lastError);
 }
 
 void SerialPortDriver::setComPort(TSerialPortNumber port)

@@ -1,9 +1,9 @@
 // The serial port driver of the meter link (component COMM2 on the main window). It polls: a timer on the
 // user-interface thread reads what the port has buffered every ComPortPollingDelay ms and hands each
-// non-empty read to OnReceiveData, so the frame assembler never runs on another thread.
+// non-empty read out through receivedData, so the frame assembler never runs on another thread.
 //
 // The port is a QSerialPort opened exclusively. "COM1".."COM4" are resolved to a device by the ComPortMap.
-// Any port error other than a time-out ends the connection: the port is closed and OnConnectionLost says
+// Any port error other than a time-out ends the connection: the port is closed and connectionLost says
 // why, because a vanished device would otherwise leave a link that looks alive.
 #pragma once
 
@@ -12,7 +12,6 @@
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
-#include <functional>
 #include <memory>
 
 #include "link/ComPortMap.h"
@@ -29,9 +28,6 @@ enum TSerialPortSwHandshaking { shNONE = 0, shXONXOFF };
 
 // The line speed of a baud-rate value: the number in its name.
 qint32 baudRateValue(TSerialPortBaudRate rate);
-
-using TSerialPortReceiveDataEvent = std::function<void(QObject* Sender, const char* DataPtr, qint32 DataSize)>;
-using TSerialPortLostEvent = std::function<void(const QString& reason)>;
 
 class SerialPortDriver : public QObject {
     Q_OBJECT
@@ -71,9 +67,6 @@ public:
     quint16 OutputTimeout() const { return m_OutputTimeout; }
     void setOutputTimeout(quint16 timeoutMs) { m_OutputTimeout = timeoutMs; }
 
-    TSerialPortReceiveDataEvent OnReceiveData;
-    TSerialPortLostEvent OnConnectionLost;  // after the port was closed because of an error
-
     // Where "COM1".."COM4" lead; the map's folder is the program's folder.
     ComPortMap& portMap() { return m_portMap; }
     // A device (or a link to one) to open instead of the one the map gives for ComPort; empty: the map's.
@@ -83,6 +76,12 @@ public:
     QString lastError() const { return m_lastError; }    // the system's reason of the last failed PortOpen
     bool lastErrorWasAccessDenied() const { return m_lastAccessDenied; }
     bool isPolling() const { return m_pollTimer.isActive(); }
+
+signals:
+    // Each non-empty read of the poll, with the driver as Sender; the bytes are valid only while the
+    // signal runs, so it is connected directly.
+    void receivedData(QObject* Sender, const char* DataPtr, qint32 DataSize);
+    void connectionLost(const QString& reason);  // after the port was closed because of an error
 
 private:
     QString deviceToOpen() const;

@@ -2,18 +2,18 @@
 
 #include "link/SerialPortMessages.h"
 
-SerialSource::SerialSource(const LogOptions& options, QObject* parent)
-    : MeterSource(parent), m_reconnect(options.reconnect)
+SerialSource::SerialSource(const LogOptions& options, QObject* parent) : MeterSource(parent)
 {
     m_driver.setComPortSpeed(br2400);
     if (options.link == LinkKind::ComPort)
         m_driver.setComPort(TSerialPortNumber(pnCOM1 + options.com - 1));
     else
         m_driver.setDevicePath(options.device);
-    m_driver.OnReceiveData = [this](QObject*, const char* data, qint32 size) { receive(data, size); };
-    m_driver.OnConnectionLost = [this](const QString& reason) { lost(reason); };
-    m_retry.setInterval(RetryMs);
-    connect(&m_retry, &QTimer::timeout, this, &SerialSource::retry);
+    m_reconnector.setEnabled(options.reconnect);
+    connect(&m_driver, &SerialPortDriver::receivedData, this, &SerialSource::receive);
+    connect(&m_reconnector, &SerialReconnector::waitingChanged, this, &SerialSource::waiting);
+    connect(&m_reconnector, &SerialReconnector::dropped, this,
+            [this](const QString& reason) { emit failed(lostText(reason)); });
 }
 
 bool SerialSource::start(QString* error)
@@ -31,28 +31,24 @@ QString SerialSource::where() const
     return serialPortTitle(m_driver.portName(), m_driver.lastDevice());
 }
 
-void SerialSource::receive(const char* data, qint32 size)
+QString SerialSource::lostText(const QString& reason) const
+{
+    return serialLostText(m_driver.portName(), m_driver.lastDevice(), reason);
+}
+
+void SerialSource::receive(QObject* /*sender*/, const char* data, qint32 size)
 {
     for (const QByteArray& frame : m_assembler.addBytes(data, size))
         emit frameArrived(frame);
 }
 
-void SerialSource::lost(const QString& reason)
+void SerialSource::waiting(bool waiting)
 {
-    const QString message = serialLostText(m_driver.portName(), m_driver.lastDevice(), reason);
-    if (!m_reconnect) {
-        emit failed(message);
+    if (waiting) {
+        // Told as the port dropped, before a retry replaces the driver's reason.
+        emit linkLost(lostText(m_driver.lastError()));
         return;
     }
-    m_retry.start();
-    emit linkLost(message);
-}
-
-void SerialSource::retry()
-{
-    if (!m_driver.PortOpen())
-        return;
-    m_retry.stop();
     // Digits left from before the drop would join the first frame after it into one that was never sent.
     m_assembler = FrameAssembler();
     emit linkBack();

@@ -1,12 +1,11 @@
 // The meter on a serial port or pseudo-terminal, at the line settings the window uses. When the port goes
-// away (a pulled adapter, a stopped simulator) the same port is tried again every second, unless the
-// logger was told not to reconnect.
+// away (a pulled adapter, a stopped simulator) the link's reconnector tries the same port again every
+// second, unless the logger was told not to reconnect.
 #pragma once
-
-#include <QTimer>
 
 #include "link/FrameAssembler.h"
 #include "link/SerialPortDriver.h"
+#include "link/SerialReconnector.h"
 #include "logger/LogOptions.h"
 #include "logger/MeterSource.h"
 
@@ -14,20 +13,17 @@ class SerialSource : public MeterSource {
     Q_OBJECT
 
 public:
-    static constexpr int RetryMs = 1000;
-
     explicit SerialSource(const LogOptions& options, QObject* parent = nullptr);
 
     bool start(QString* error) override;
     QString where() const override;
 
 private:
-    void receive(const char* data, qint32 size);
-    void lost(const QString& reason);
-    void retry();
+    void receive(QObject* sender, const char* data, qint32 size);
+    void waiting(bool waiting);
+    QString lostText(const QString& reason) const;
 
     SerialPortDriver m_driver;
+    SerialReconnector m_reconnector{m_driver};
     FrameAssembler m_assembler;
-    QTimer m_retry;
-    bool m_reconnect = true;
 };

@@ -2,6 +2,7 @@
 // the simulator's generator written into it, the window connected with its own button, and the readings
 // read back from the reading table.
 #include <QHelpEvent>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,11 +71,9 @@ protected:
     // Counts what the driver hands to the window, to know when bytes have been through the assembler.
     void countReceived()
     {
-        const TSerialPortReceiveDataEvent window = serial().COMM2.OnReceiveData;
-        serial().COMM2.OnReceiveData = [this, window](QObject* sender, const char* data, qint32 size) {
-            received += size;
-            window(sender, data, size);
-        };
+        // Connected after the window: counted once the window has taken the bytes.
+        QObject::connect(&serial().COMM2, &SerialPortDriver::receivedData,
+                         [this](QObject*, const char*, qint32 size) { received += size; });
     }
     // Bytes as the meter sends them, one frame's worth at a time: the meter's frames are half a second
     // apart, so a poll never finds more than one whole frame.
@@ -272,6 +271,7 @@ TEST_F(SerialWindow, GeneratedSessionIsRecorded)
 
 TEST_F(SerialWindow, MeterGoingAwayDisconnectsCalmly)
 {
+    serial().ReconnectAutomatically->setChecked(false);
     ui().COMCon->click();
     send({voltageFrame("2301")});
     ASSERT_EQ(rows(), 1);
@@ -290,6 +290,70 @@ TEST_F(SerialWindow, MeterGoingAwayDisconnectsCalmly)
     EXPECT_EQ(dialogs.shown.size(), 1);
     clickPanel(ui().BtCOM1);
     EXPECT_EQ(visiblePanel(), ui().BtCOM2);
+}
+
+TEST_F(SerialWindow, AMeterGoingAwayIsWaitedForAndReadIntoTheSameTableWhenBack)
+{
+    serial().reconnector.setRetryInterval(50);
+    ui().COMCon->click();
+    send({voltageFrame("2301")});
+    ui().CONok->show();
+    meter.hangUp();
+    ASSERT_TRUE(waitUntil([&] { return serial().reconnector.isWaiting(); }));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    expectState(true, "COM Disconnect", false, false);  // still wanted: Disconnect ends the waiting
+    EXPECT_TRUE(ui().CONok->isHidden());
+    EXPECT_TRUE(form->HistoryListBox.last().startsWith(QStringLiteral("link lost at ")));
+    pump(200);
+    EXPECT_FALSE(serial().COMM2.IsPortOpen());
+
+    PseudoTerminal back;
+    ASSERT_TRUE(back.linkAs(programDir.filePath(QStringLiteral("COM1"))));
+    ASSERT_TRUE(waitUntil([&] { return serial().COMM2.IsPortOpen(); }));
+    EXPECT_FALSE(serial().reconnector.isWaiting());
+    EXPECT_TRUE(form->HistoryListBox.last().startsWith(QStringLiteral("link back at ")));
+    const qint64 target = received + 21;
+    ASSERT_TRUE(back.write(MeterGenerator::toSerialBytes(voltageFrame("2302"), 3)));
+    ASSERT_TRUE(waitUntil([&] { return received == target; }));
+    EXPECT_EQ(values(), (QList<QByteArray>{"230.1", "230.2"}));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST_F(SerialWindow, DisconnectOrReconnectingTurnedOffEndsTheWaiting)
+{
+    serial().reconnector.setRetryInterval(50);
+    ui().COMCon->click();
+    meter.hangUp();
+    ASSERT_TRUE(waitUntil([&] { return serial().reconnector.isWaiting(); }));
+    ui().COMCon->click();
+    EXPECT_FALSE(serial().reconnector.isWaiting());
+    expectState(false, "COM Connection", true, true);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    PseudoTerminal second;
+    ASSERT_TRUE(second.linkAs(programDir.filePath(QStringLiteral("COM1"))));
+    ui().COMCon->click();
+    ASSERT_TRUE(serial().COMM2.IsPortOpen());
+    second.hangUp();
+    ASSERT_TRUE(waitUntil([&] { return serial().reconnector.isWaiting(); }));
+    serial().ReconnectAutomatically->setChecked(false);  // as if it had been off: the drop is told
+    EXPECT_FALSE(serial().reconnector.isWaiting());
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("The connection to COM1 (")));
+    expectState(false, "COM Connection", true, true);
+}
+
+TEST_F(SerialWindow, ReconnectAutomaticallyIsTheLastItemOfTheRecordMenuAndOnAtStart)
+{
+    const QList<QAction*> items = ui().Rec->actions();
+    ASSERT_GE(items.size(), 2);
+    QAction* item = items.last();
+    EXPECT_EQ(item, form->findChild<QAction*>(QStringLiteral("ReconnectAutomatically")));
+    EXPECT_EQ(item->text(), QStringLiteral("Reconnect automatically"));
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_TRUE(item->isChecked());
+    EXPECT_TRUE(items[items.size() - 2]->isSeparator());
+    EXPECT_TRUE(items[items.size() - 3]->objectName() == QStringLiteral("SearchR"));
 }
 
 TEST_F(SerialWindow, LostBytesAndNoiseResynchronise)

@@ -13,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowFrames.h"
 #include "app/MainWindowRecord.h"
+#include "app/MainWindowSerial.h"
 #include "app/MainWindowUsb.h"
 #include "link/ScriptedHidPlatform.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -90,7 +91,7 @@ struct UsbWindow {
             hex << r.toHex(' ');
         return hex;
     }
-    THidDevice* reading() const { return form->usb().CurDevice; }
+    THidDevice* reading() const { return form->usb().CurDevice(); }
     int rows() const { return form->record().table().rowCount(); }
     bool waitDelivered(const QString& name, int count) const
     {
@@ -359,6 +360,7 @@ TEST(UsbLink, AnotherDeviceArrivingOrLeavingDoesNotStopTheReading)
 TEST(UsbLink, TheCableLeavingSwitchesTheLinkOffVisibly)
 {
     UsbWindow w({mouse(), ScriptedHidPlatform::meterCable()});
+    w.form->serial().ReconnectAutomatically->setChecked(false);
     w.clickUsb();
     w.platform->unplug(QStringLiteral("/sys/scripted/cable"));
     EXPECT_EQ(w.lines(), QStringList{"USB Optical Mouse"});
@@ -374,6 +376,48 @@ TEST(UsbLink, TheCableLeavingSwitchesTheLinkOffVisibly)
     w.clickUsb();
     EXPECT_TRUE(w.linkOn());
     EXPECT_TRUE(w.reading()->readerRunning());
+}
+
+TEST(UsbLink, ACablePulledWhileConnectedIsWaitedForAndReadIntoTheSameTableWhenBack)
+{
+    UsbWindow w({mouse(), ScriptedHidPlatform::meterCable()});
+    const QString cable = QStringLiteral("/sys/scripted/cable");
+    MeterGenerator generator(9);
+    generator.setEvents(false);
+    const auto frameReports = [&generator] {
+        QList<QByteArray> reports{emptyReport()};
+        reports += MeterGenerator::toHidReports(generator.nextFrame());
+        return reports;
+    };
+    w.clickUsb();
+    w.platform->queueReports(cable, frameReports());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.rows() == 1; }));
+    w.ui().CONok->show();
+
+    w.platform->unplug(cable);
+    EXPECT_TRUE(w.dialogs.shown.isEmpty());
+    EXPECT_TRUE(w.linkOn());
+    EXPECT_EQ(w.caption(), QStringLiteral("DISCONNECT"));  // still wanted: Disconnect ends the waiting
+    EXPECT_TRUE(w.ui().CONok->isHidden());
+    EXPECT_TRUE(w.form->HistoryListBox.last().startsWith(QStringLiteral("link lost at ")));
+    w.platform->plug(hidDevice(QStringLiteral("keyboard"), 0x04D9, 0x1603, QStringLiteral("USB Keyboard")));
+    EXPECT_TRUE(w.form->usb().isWaiting());
+
+    w.platform->plug(ScriptedHidPlatform::meterCable(QStringLiteral("cable")));
+    EXPECT_FALSE(w.form->usb().isWaiting());
+    EXPECT_TRUE(w.form->HistoryListBox.lines().filter(QStringLiteral("link back at ")).size() == 1);
+    EXPECT_EQ(w.features(QStringLiteral("cable")).size(), 2);  // configured again
+    w.platform->queueReports(cable, frameReports());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return w.rows() == 2; }));
+    EXPECT_TRUE(w.dialogs.shown.isEmpty());
+
+    w.platform->unplug(cable);
+    w.clickUsb();  // the user's disconnect ends the waiting
+    EXPECT_FALSE(w.form->usb().isWaiting());
+    EXPECT_FALSE(w.linkOn());
+    w.platform->plug(ScriptedHidPlatform::meterCable(QStringLiteral("cable")));
+    EXPECT_FALSE(w.linkOn());
+    EXPECT_EQ(w.reading(), nullptr);
 }
 
 TEST(UsbLink, ACableWithoutReadWriteAccessIsListedAndTheConnectSaysWhy)

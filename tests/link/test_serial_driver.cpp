@@ -31,13 +31,14 @@ protected:
         driver.portMap() = ComPortMap(folder.path(), [] { return QList<SystemSerialPort>(); });
         driver.setComPort(pnCOM1);
         driver.setComPortSpeed(br2400);
-        driver.OnReceiveData = [this](QObject* sender, const char* data, qint32 size) {
+        QObject::connect(&driver, &SerialPortDriver::receivedData, [this](QObject* sender, const char* data, qint32 size) {
             received.bytes.append(data, size);
             ++received.calls;
             received.largestChunk = std::max(received.largestChunk, int(size));
             received.sender = sender;
-        };
-        driver.OnConnectionLost = [this](const QString& reason) { lostReasons.append(reason); };
+        });
+        QObject::connect(&driver, &SerialPortDriver::connectionLost,
+                         [this](const QString& reason) { lostReasons.append(reason); });
     }
 
     QTemporaryDir folder;
@@ -90,7 +91,6 @@ TEST(SerialDriverDefaults, FreshComponent)
     EXPECT_EQ(driver.ComPortPollingDelay(), 50);
     EXPECT_TRUE(driver.EnableDTROnOpen());
     EXPECT_EQ(driver.OutputTimeout(), 4000);
-    EXPECT_FALSE(driver.OnReceiveData);
     EXPECT_FALSE(driver.IsPortOpen());
     EXPECT_FALSE(driver.isPolling());
     EXPECT_EQ(driver.portName(), QStringLiteral("COM2"));

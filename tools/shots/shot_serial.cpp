@@ -58,11 +58,7 @@ int main(int argc, char** argv)
 
     qint64 received = 0;
     SerialPortDriver& COMM2 = window.serial().COMM2;
-    const TSerialPortReceiveDataEvent toWindow = COMM2.OnReceiveData;
-    COMM2.OnReceiveData = [&](QObject* sender, const char* data, qint32 size) {
-        received += size;
-        toWindow(sender, data, size);
-    };
+    QObject::connect(&COMM2, &SerialPortDriver::receivedData, [&](QObject*, const char*, qint32 size) { received += size; });
     window.ui->COMCon->click();
 
     // Forty seconds of a meter on the mains, fed as fast as the window takes them in.
