@@ -40,6 +40,9 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
     const QCommandLineOption list("list", "List the serial ports and meter cables, and whether you may open them.");
     const QCommandLineOption port("port", "Read the meter on this serial device or pseudo-terminal.", "path");
     const QCommandLineOption com("com", "Read the meter on COM1..COM4, as the window maps them.", "N");
+    const QCommandLineOption usb("usb", "Read the meter through its USB cable (a HID device named \"USB to Serial\").");
+    const QCommandLineOption cable("cable", "With --usb: the N-th meter cable, as --list numbers them (default 1).",
+                                   "N");
     const QCommandLineOption output({"o", "output"}, "Append to this file (default: standard output, also -).",
                                     "file");
     const QCommandLineOption format("format", "csv (default) or jsonl.", "format");
@@ -50,7 +53,7 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
     const QCommandLineOption noReconnect("no-reconnect", "End with an error when the link drops.");
     const QCommandLineOption quiet({"q", "quiet"}, "No status line; only errors.");
     parser.addOptions(
-        {help, list, port, com, output, format, interval, noRepeat, count, duration, noReconnect, quiet});
+        {help, list, port, com, usb, cable, output, format, interval, noRepeat, count, duration, noReconnect, quiet});
 
     const auto fail = [message](const QString& text) {
         *message = text;
@@ -67,7 +70,7 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
 
     LogOptions o;
     o.list = parser.isSet(list);
-    const int links = int(parser.isSet(port)) + int(parser.isSet(com));
+    const int links = int(parser.isSet(port)) + int(parser.isSet(com)) + int(parser.isSet(usb));
     if (o.list) {
         if (parser.optionNames().size() != 1)
             return fail(QStringLiteral("--list takes no other option"));
@@ -75,17 +78,27 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
         return Parse::Run;
     }
     if (links != 1)
-        return fail(QStringLiteral("choose one link: --port PATH or --com N"));
+        return fail(QStringLiteral("choose one link: --port PATH, --com N or --usb"));
     if (parser.isSet(port)) {
         o.device = parser.value(port);
         if (o.device.isEmpty())
             return fail(QStringLiteral("--port needs the path of a serial device"));
-    } else {
+    } else if (parser.isSet(com)) {
         o.link = LinkKind::ComPort;
         const std::optional<qint64> n = wholeNumber(parser.value(com), 1);
         if (!n || *n > 4)
             return fail(QStringLiteral("--com must be 1, 2, 3 or 4"));
         o.com = int(*n);
+    } else {
+        o.link = LinkKind::UsbCable;
+    }
+    if (parser.isSet(cable)) {
+        if (o.link != LinkKind::UsbCable)
+            return fail(QStringLiteral("--cable goes with --usb"));
+        const std::optional<qint64> n = wholeNumber(parser.value(cable), 1);
+        if (!n || *n > 1000)
+            return fail(QStringLiteral("--cable must be a whole number from 1 to 1000"));
+        o.cable = int(*n);
     }
 
     o.output = parser.value(output);

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-enum class LinkKind { SerialDevice, ComPort };
+enum class LinkKind { SerialDevice, ComPort, UsbCable };
 enum class LogFormat { Csv, JsonLines };
 
 struct LogOptions {
@@ -14,6 +14,7 @@ struct LogOptions {
     LinkKind link = LinkKind::SerialDevice;
     QString device;  // --port
     int com = 0;     // --com: 1..4
+    int cable = 1;   // --cable: 1 is the cable the window would take
 
     QString output;  // empty or "-": standard output
     LogFormat format = LogFormat::Csv;

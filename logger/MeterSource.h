@@ -24,4 +24,6 @@ signals:
     void linkBack();
     // The link dropped and is not made again.
     void failed(const QString& message);
+    // Something the user should know while the link goes on.
+    void warning(const QString& message);
 };

@@ -14,11 +14,7 @@ QString deviceAccess(const QString& device)
         return QStringLiteral("ok");
     const int error = errno;
     const QString reason = QString::fromLocal8Bit(std::strerror(error));
-    if (error != EACCES)
-        return reason;
-    if (device.contains(QLatin1String("hidraw")))
-        return reason + QStringLiteral(" (install the udev rule of the meter's cable, then plug it in again)");
-    return reason + QStringLiteral(". ") + serialAccessHint();
+    return error == EACCES ? reason + QStringLiteral(". ") + serialAccessHint() : reason;
 }
 
 QString portList(const ComPortMap& comPorts, const QStringList& serialPorts, const QStringList& cables)
@@ -36,7 +32,7 @@ QString portList(const ComPortMap& comPorts, const QStringList& serialPorts, con
         text += QStringLiteral("  none\n");
     text += QStringLiteral("Meter cables (--usb --cable N):\n");
     for (qsizetype i = 0; i < cables.size(); ++i)
-        text += QStringLiteral("  %1  %2  %3\n").arg(i + 1).arg(cables.at(i), deviceAccess(cables.at(i)));
+        text += QStringLiteral("  %1  %2\n").arg(i + 1).arg(cables.at(i));
     if (cables.isEmpty())
         text += QStringLiteral("  none\n");
     return text;

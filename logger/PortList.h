@@ -7,8 +7,8 @@
 
 class ComPortMap;
 
-// Whether this user may read and write the device: "ok", or the reason with the remedy.
+// Whether this user may read and write the serial device: "ok", or the reason with the remedy.
 QString deviceAccess(const QString& device);
 
-// The listing; serialPorts in the map's order, cables by their device paths.
+// The listing; serialPorts in the map's order, cables as "device  access" in the link's order.
 QString portList(const ComPortMap& comPorts, const QStringList& serialPorts, const QStringList& cables);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "link/ComPortMap.h"
+#include "link/LinuxHidPlatform.h"
 #include "logger/LogOptions.h"
 #include "logger/LogOutput.h"
 #include "logger/MeterLogger.h"
@@ -15,6 +16,7 @@
 #include "logger/SerialSource.h"
 #include "logger/StatusLine.h"
 #include "logger/StopSignals.h"
+#include "logger/UsbSource.h"
 
 namespace {
 
@@ -23,11 +25,19 @@ void say(const QString& text)
     QTextStream(stderr) << "km610-log: " << text << Qt::endl;
 }
 
-int listPorts()
+int listPorts(const LogOptions& options)
 {
     const ComPortMap comPorts(QCoreApplication::applicationDirPath());
-    QTextStream(stdout) << portList(comPorts, ComPortMap::ordered(ComPortMap::systemPorts()), {});
+    const UsbSource usb(options, std::make_shared<LinuxHidPlatform>());
+    QTextStream(stdout) << portList(comPorts, ComPortMap::ordered(ComPortMap::systemPorts()), usb.cables());
     return 0;
+}
+
+std::unique_ptr<MeterSource> sourceFor(const LogOptions& options)
+{
+    if (options.link == LinkKind::UsbCable)
+        return std::make_unique<UsbSource>(options, std::make_shared<LinuxHidPlatform>());
+    return std::make_unique<SerialSource>(options);
 }
 
 }  // namespace
@@ -49,13 +59,15 @@ int main(int argc, char** argv)
         break;
     }
     if (options.list)
-        return listPorts();
+        return listPorts(options);
 
     // A closed pipe or a file grown to its size limit is reported by the write that meets it, as any other
     // output failure.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    SerialSource source(options);
+    const std::unique_ptr<MeterSource> link = sourceFor(options);
+    MeterSource& source = *link;
+    QObject::connect(&source, &MeterSource::warning, &app, &say);
     if (!source.start(&message)) {
         say(message);
         return 1;

@@ -12,8 +12,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include "link/ScriptedHidPlatform.h"
+#include "logger/LogOutput.h"
+#include "logger/MeterLogger.h"
+#include "logger/UsbSource.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
+#include "tools/MeterGenerator.h"
 
 namespace {
 
@@ -369,4 +374,65 @@ TEST_F(Km610Log, UsageErrors)
     }
     EXPECT_EQ(runLog({"--help"}), 0);
     EXPECT_TRUE(log.readAllStandardOutput().contains("--no-reconnect"));
+}
+
+// The USB cable through the window's USB link, in this process on scripted cables: the logger's rows from
+// the cable's reports, the cable --cable picks, a missing or forbidden cable refused with its reason, and a
+// cable that leaves and comes back.
+TEST(Km610LogUsb, RowsFromTheCableThatComesBack)
+{
+    QTemporaryDir dir;
+    auto platform = std::make_shared<ScriptedHidPlatform>();
+    LogOptions options;
+    options.link = LinkKind::UsbCable;
+    options.format = LogFormat::JsonLines;
+    options.output = dir.filePath("usb.jsonl");
+    QString error;
+    EXPECT_FALSE(UsbSource(options, platform).start(&error));
+    EXPECT_EQ(error, "no meter cable (a USB device named \"USB to Serial\") is plugged in");
+
+    ScriptedHidDevice forbidden = ScriptedHidPlatform::meterCable("forbidden");
+    forbidden.readWrite = false;
+    platform->addDevice(forbidden);
+    EXPECT_FALSE(UsbSource(options, platform).start(&error));
+    EXPECT_TRUE(error.contains("/dev/scripted/forbidden") && error.contains("udev")) << error.toStdString();
+    platform->unplug("/sys/scripted/forbidden");
+
+    platform->addDevice(ScriptedHidPlatform::meterCable("cable"));
+    const QList<QByteArray> reports = MeterGenerator::toHidReports(voltsFrame(2345));
+    const auto stream = [&reports, next = 0]() mutable { return reports.at(next++ % reports.size()); };
+    platform->setReportStream("/sys/scripted/cable", stream, 2);
+    // --cable 1 is the cable the window takes, the last listed; 2 the one listed before it.
+    EXPECT_EQ(cableLines({"USB to Serial", "USB Optical Mouse", "USB to Serial"}), (QList<int>{2, 0}));
+    options.cable = 2;
+    EXPECT_FALSE(UsbSource(options, platform).start(&error));
+    EXPECT_EQ(error, "there is no meter cable 2: 1 found");
+    options.cable = 1;
+    options.reconnect = true;
+    UsbSource source(options, platform);
+    ASSERT_TRUE(source.start(&error)) << error.toStdString();
+    EXPECT_EQ(source.where(), "USB cable /dev/scripted/cable");
+    EXPECT_EQ(source.cables(), QStringList{"/dev/scripted/cable  ok"});
+
+    LogOutput output;
+    ASSERT_TRUE(output.open(options.output, logHeader(options.format)));
+    MeterLogger logger(options, source, output);
+    logger.start();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return logger.rows() >= 3; }));
+    platform->unplug("/sys/scripted/cable");
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !logger.linkUp(); }));
+    const qint64 before = logger.rows();
+    platform->plug(ScriptedHidPlatform::meterCable("cable"));
+    platform->setReportStream("/sys/scripted/cable", stream, 2);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return logger.linkUp() && logger.rows() >= before + 3; }));
+
+    QFile file(options.output);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    ASSERT_GE(lines.size(), before + 3);
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const QJsonObject row = QJsonDocument::fromJson(lines.at(i)).object();
+        EXPECT_EQ(row.value("No").toInt(), i + 1);
+        EXPECT_EQ(row.value("value").toDouble(), 234.5);
+    }
 }
