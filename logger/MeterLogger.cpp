@@ -1,7 +1,6 @@
 #include "logger/MeterLogger.h"
 
 #include <QDateTime>
-#include <algorithm>
 #include <limits>
 
 #include "logger/LogOutput.h"
@@ -25,16 +24,16 @@ QTime localTime(const RowInstant& instant)
 MeterLogger::MeterLogger(const LogOptions& options, MeterSource& source, LogOutput& output, QObject* parent)
     : QObject(parent),
       m_options(options),
-      m_source(source),
       m_output(output),
       m_controls(controlsOf(options)),
       m_recorder(m_noTable, m_interval)
 {
     // A log has no record limit of its own; numbers run out only after 2^31 readings.
     m_recorder.RecordLimit = std::numeric_limits<qint32>::max() - 1;
-    // A continued log goes on numbering after its last row.
-    if (const std::optional<qint32> last = loggedNumber(options.format, output.lastLine()); last && *last > 0)
-        m_recorder.RecordNo = std::min(*last, m_recorder.RecordLimit) + 1;
+    // A continued log goes on numbering after its last row, unless its numbers are used up.
+    const std::optional<qint32> last = loggedNumber(options.format, output.lastLine());
+    if (last && *last > 0 && *last < m_recorder.RecordLimit)
+        m_recorder.RecordNo = *last + 1;
     m_intervalTick.setInterval(1000);
     connect(&m_intervalTick, &QTimer::timeout, this, [this] { m_interval.tick(m_controls.intervalOn); });
     m_duration.setSingleShot(true);
@@ -67,7 +66,7 @@ void MeterLogger::takeFrame(const QByteArray& frame)
     if (!result.record)
         return;
     if (m_recorder.RecordNo > m_recorder.RecordLimit) {
-        finish(0, QStringLiteral("every record number up to %1 is used; start again to go on")
+        finish(0, QStringLiteral("every record number up to %1 is used; start a new log to go on")
                       .arg(m_recorder.RecordLimit));
         return;
     }

@@ -44,7 +44,6 @@ private:
     void finish(int exitCode, const QString& message = {});
 
     const LogOptions& m_options;
-    MeterSource& m_source;
     LogOutput& m_output;
     const QString m_decimalSep = MeterState::systemDecimalSeparator();
     const RecordControls m_controls;

@@ -1,7 +1,6 @@
 // km610-log: logs the readings of a KM610/KM620 power clamp meter without a window, for unattended
 // measurement and for other programs to read. Exit codes: 0 done, 1 link or output failure, 2 usage.
 #include <QCoreApplication>
-#include <QSerialPortInfo>
 #include <QTextStream>
 #include <csignal>
 #include <memory>
