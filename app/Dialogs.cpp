@@ -1,6 +1,8 @@
 #include "app/Dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QMessageBox>
 
 namespace {
@@ -39,17 +41,30 @@ int QtDialogs::message(const QString& text, const QString& caption, Icon icon, i
     return NoButton;
 }
 
+QString Dialogs::folderKind(const QString& filter)
+{
+    static const QRegularExpression firstExtension(QStringLiteral("\\*\\.([A-Za-z0-9]{1,8})\\b"));
+    return firstExtension.match(filter).captured(1).toLower();
+}
+
+QString QtDialogs::chosen(const QString& filter, const QString& fileName)
+{
+    if (!fileName.isEmpty())
+        m_folders.insert(folderKind(filter), QFileInfo(fileName).absolutePath());
+    return fileName;
+}
+
 QString QtDialogs::openFileName(const QString& caption, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(m_parent, caption, QString(), filter);
+    return chosen(filter, QFileDialog::getOpenFileName(m_parent, caption, m_folders.value(folderKind(filter)), filter));
 }
 
 QString QtDialogs::saveFileName(const QString& caption, const QString& filter, const QString& defaultSuffix)
 {
-    QFileDialog dialog(m_parent, caption, QString(), filter);
+    QFileDialog dialog(m_parent, caption, m_folders.value(folderKind(filter)), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    return chosen(filter, dialog.selectedFiles().constFirst());
 }

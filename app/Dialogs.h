@@ -1,6 +1,7 @@
 // Message boxes and file dialogs go through this seam, so that tests can answer them without a modal loop.
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 class QWidget;
@@ -17,6 +18,13 @@ public:
     // Qt's form ("Text files (*.txt);;XML (*.xml)"); defaultSuffix is appended to a name typed without one.
     virtual QString openFileName(const QString& caption, const QString& filter) = 0;
     virtual QString saveFileName(const QString& caption, const QString& filter, const QString& defaultSuffix) = 0;
+
+    // The folder each kind of file dialog opens in: the folder of the file last chosen in it. The kind is
+    // the first extension its filter names ("xls" for the data files, "bmp" for pictures). Remembered
+    // settings carry these from run to run.
+    virtual QMap<QString, QString> folders() const { return {}; }
+    virtual void setFolders(const QMap<QString, QString>&) {}
+    static QString folderKind(const QString& filter);
 };
 
 // The toolkit's own boxes and dialogs, parented to the given window.
@@ -26,7 +34,12 @@ public:
     int message(const QString& text, const QString& caption, Icon icon, int buttons) override;
     QString openFileName(const QString& caption, const QString& filter) override;
     QString saveFileName(const QString& caption, const QString& filter, const QString& defaultSuffix) override;
+    QMap<QString, QString> folders() const override { return m_folders; }
+    void setFolders(const QMap<QString, QString>& folders) override { m_folders = folders; }
 
 private:
+    QString chosen(const QString& filter, const QString& fileName);
+
     QWidget* m_parent;
+    QMap<QString, QString> m_folders;
 };

@@ -154,11 +154,8 @@ bool OpenRecording(MainWindow& form, const QString& fileName)
 {
     ReadingTable rows;
     QFile file(fileName);
-    const bool read = file.open(QIODevice::ReadOnly) &&
-                      DatedCsvFile::read(file, DatedCsvFile::Mode::Journal, [&rows](const DatedCsv::Row& row) {
-                          const auto& t = row.texts;
-                          rows.append(row.No, {t[0], t[1], t[2], t[3], t[4]}, row.instant);
-                      });
+    const bool read =
+        file.open(QIODevice::ReadOnly) && DatedCsvFile::readInto(file, DatedCsvFile::Mode::Journal, rows);
     if (!read) {
         form.dialogs().message(QStringLiteral("Failed to Load File!"), QStringLiteral("Error"), Dialogs::Icon::Error,
                                Dialogs::Ok);

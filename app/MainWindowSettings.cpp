@@ -35,6 +35,8 @@ const QString keyPageSize = QStringLiteral("Window/PageSize");
 const QString keyFill = QStringLiteral("Window/Fill");
 const QString keyPosition = QStringLiteral("Window/Position");
 const QString groupItems = QStringLiteral("RecordItems");
+const QString groupFolders = QStringLiteral("Folders");
+constexpr int maxPathLength = 4096;
 
 // A value is taken only in the one form the program writes: "true"/"false", decimal numbers, plain text.
 std::optional<bool> boolOf(const QVariant& value)
@@ -90,6 +92,11 @@ bool isItemName(const QString& name)
     return true;
 }
 
+bool isFolderKind(const QString& kind)
+{
+    return !kind.isEmpty() && kind.size() <= 8 && kind == Dialogs::folderKind(QStringLiteral("*.") + kind);
+}
+
 // The check items of the Record menu that the menu's own design does not hold: added items, stored
 // generically so that any such item is remembered.
 QList<QAction*> addedCheckItems(const MainWindow& form)
@@ -119,6 +126,7 @@ RememberedSettings takeFrom(const MainWindow& form)
     s.position = form.pos();
     for (const QAction* item : addedCheckItems(form))
         s.checkedItems.insert(item->objectName(), item->isChecked());
+    s.folders = form.dialogs().folders();
     return s;
 }
 
@@ -158,6 +166,8 @@ void applyTo(MainWindow& form, const RememberedSettings& s)
         if (stored != s.checkedItems.constEnd() && *stored != item->isChecked())
             item->trigger();
     }
+    if (!s.folders.isEmpty())
+        form.dialogs().setFolders(s.folders);
     // Only where a screen still shows the window's corner.
     if (s.position)
         for (const QScreen* screen : QGuiApplication::screens())
@@ -212,6 +222,17 @@ RememberedSettings SettingsFile::read(const QString& path)
     for (const QString& name : names.first(std::min<qsizetype>(names.size(), maxItems)))
         if (const std::optional<bool> checked = boolOf(file.value(name)); checked && isItemName(name))
             s.checkedItems.insert(name, *checked);
+    file.endGroup();
+    // A folder that is gone is not offered again.
+    file.beginGroup(groupFolders);
+    const QStringList kinds = file.childKeys();
+    for (const QString& kind : kinds.first(std::min<qsizetype>(kinds.size(), maxItems))) {
+        const QVariant value = file.value(kind);
+        const QString folder = value.typeId() == QMetaType::QString ? value.toString() : QString();
+        if (isFolderKind(kind) && folder.size() <= maxPathLength && QDir::isAbsolutePath(folder) &&
+            QFileInfo(folder).isDir())
+            s.folders.insert(kind, folder);
+    }
     return s;
 }
 
@@ -244,6 +265,9 @@ bool SettingsFile::write(const QString& path, const RememberedSettings& s)
         put(keyPosition, s.position, [](const QPoint& p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); });
         for (auto item = s.checkedItems.constBegin(); item != s.checkedItems.constEnd(); ++item)
             file.setValue(groupItems + QLatin1Char('/') + item.key(), boolText(item.value()));
+        for (auto folder = s.folders.constBegin(); folder != s.folders.constEnd(); ++folder)
+            if (isFolderKind(folder.key()))
+                file.setValue(groupFolders + QLatin1Char('/') + folder.key(), folder.value());
     }
     file.sync();
     return file.status() == QSettings::NoError;

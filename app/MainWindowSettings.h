@@ -1,6 +1,7 @@
 // Remembered settings. Off by default, so every start is the window's own start; with "Remember settings"
 // on, the link, the record limit, Repeat, the sampling interval, the chart's page size and Fill, the
-// added check items of the Record menu (by object name) and the window's position are kept in
+// added check items of the Record menu (by object name), the folders last used for data files and
+// pictures and the window's position are kept in
 // $XDG_CONFIG_HOME/km610/km610.conf and put back after the start-up steps. The program never connects
 // by itself. "Keep recordings on disk" is kept whether or not the others are.
 #pragma once
@@ -24,6 +25,7 @@ struct RememberedSettings {
     std::optional<QString> pageSize;        // the chart's page size box
     std::optional<QPoint> position;
     QMap<QString, bool> checkedItems;       // added check items of the Record menu, by object name
+    QMap<QString, QString> folders;         // the file dialogs' folders, by kind (see Dialogs::folders)
 
     friend bool operator==(const RememberedSettings&, const RememberedSettings&) = default;
 };

@@ -1,6 +1,7 @@
 #include "app/RecordingsDialog.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLocale>
@@ -39,6 +40,8 @@ RecordingsDialog::RecordingsDialog(const JournalFolder& folder, QWidget* parent)
     });
     connect(m_list, &QTableWidget::cellDoubleClicked, this, [this] { emit openRequested(chosenFile()); });
     connect(show, &QPushButton::clicked, this, [this] {
+        // Before the first recording the folder is not there yet.
+        QDir().mkpath(m_folder.path());
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_folder.path()));
     });
 

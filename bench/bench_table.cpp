@@ -15,6 +15,7 @@
 
 #include "display/FrameDecoder.h"
 #include "record/DataFiles.h"
+#include "record/Journal.h"
 #include "record/ReadingGrid.h"
 #include "record/ReadingTableModel.h"
 #include "record/Recorder.h"
@@ -150,6 +151,8 @@ struct Recording {
 
 }  // namespace
 
+bool benchDatedCsvAndJournal(const ReadingTable& million, const QTemporaryDir& folder);
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -202,5 +205,49 @@ int main(int argc, char** argv)
     printTiming("save_xml_1m_s", saveXml);
     printTiming("load_xml_1m_s", loadXml);
     printTiming("xml_reader_alone_1m_s", readerAlone);
-    return 0;
+    return benchDatedCsvAndJournal(million, folder) ? 0 : 1;
+}
+
+// The CSV with date and time: saving and opening a million dated rows; and the recording journal: what
+// handing one row over costs the window's thread while the writer thread writes and syncs beside it.
+bool benchDatedCsvAndJournal(const ReadingTable& million, const QTemporaryDir& folder)
+{
+    constexpr qint64 start = 1796907909123;  // 2026-12-10 13:05:09.123 UTC, two readings a second
+    ReadingTable dated;
+    million.visitRows([&dated, n = qint64(0)](const ReadingTable::RowView& row) mutable {
+        dated.append(row.No, row.texts, RowInstant{start + 500 * n++, 3600});
+    });
+    const QList<QByteArray> titles = ReadingTable::fieldNames();
+    const QString csv = folder.filePath(QStringLiteral("million.csv"));
+    bool ok = true;
+    const Timing saveCsv = timed([&] { ok = DataFiles::save(dated, titles, csv) && ok; });
+    ReadingTable fromCsv;
+    const Timing loadCsv = timed([&] { ok = DataFiles::open(csv, fromCsv, ".") && ok; });
+    if (!ok || fromCsv.rowCount() != fileRows || fromCsv.instant(fileRows - 1) != dated.instant(fileRows - 1)) {
+        std::fprintf(stderr, "CSV round trip failed\n");
+        return false;
+    }
+    printTiming("save_csv_1m_s", saveCsv);
+    printTiming("load_csv_1m_s", loadCsv);
+
+    constexpr int journaledRows = 200000;
+    std::vector<double> samples;
+    samples.reserve(journaledRows);
+    {
+        Journal journal(folder.filePath(QStringLiteral("recordings")));
+        for (int i = 0; i < journaledRows; ++i) {
+            const ReadingTable::RowView row{dated.number(i),
+                                            {dated.textView(i, 1), dated.textView(i, 2), dated.textView(i, 3),
+                                             dated.textView(i, 4), dated.textView(i, 5)},
+                                            dated.instant(i)};
+            const Clock::time_point handOver = Clock::now();
+            journal.admit(row.No, row.instant, row.texts, i == 0);
+            samples.push_back(secondsSince(handOver));
+        }
+    }
+    std::vector<double> sorted = samples;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("journal_us_per_row: %.3f\n", medianMicroseconds(samples));
+    std::printf("journal_us_per_row_p99: %.3f\n", sorted[sorted.size() * 99 / 100] * 1e6);
+    return true;
 }

@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "record/Cp936.h"
@@ -54,16 +55,29 @@ unsigned daysInMonth(qint64 y, unsigned m)
     return m == 2 && isLeap(y) ? 29 : days[m - 1];
 }
 
-void appendDigits(QByteArray& out, qint64 value, int width)
+// Writes the record number at p (at most 11 characters) and returns its end.
+char* writeNumber(char* p, qint32 No)
 {
-    char digits[20];
-    int n = 0;
-    do {
-        digits[n++] = char('0' + value % 10);
-        value /= 10;
-    } while (value > 0 || n < width);
-    while (n > 0)
-        out.append(digits[--n]);
+    char digits[10];
+    char* d = std::end(digits);
+    for (qint64 v = No < 0 ? -qint64(No) : qint64(No);; v /= 10) {
+        *--d = char('0' + v % 10);
+        if (v < 10)
+            break;
+    }
+    if (No < 0)
+        *p++ = '-';
+    memcpy(p, d, size_t(std::end(digits) - d));
+    return p + (std::end(digits) - d);
+}
+
+// Whether the local time falls in the years 0000..9999 that the timestamp's four digits can hold.
+bool hasFourDigitYear(const RowInstant& instant)
+{
+    static const qint64 first = daysFromCivil(0, 1, 1) * msPerDay;
+    static const qint64 end = daysFromCivil(10000, 1, 1) * msPerDay;
+    const qint64 local = instant.utcMs + qint64(instant.offsetSeconds) * 1000;
+    return local >= first && local < end;
 }
 
 // Reads exactly `width` digits at pos.
@@ -110,21 +124,17 @@ void appendField(QByteArray& out, QByteArrayView cp936Text)
     out.append('"');
 }
 
-// Sets `out` to the code page 936 form of UTF-8 text, reusing its storage; false for invalid UTF-8.
-bool toCp936(QByteArrayView utf8, QByteArray& out)
+// The code page 936 form of UTF-8 text: the text itself when it is ASCII, else converted into `storage`.
+std::optional<QByteArrayView> toCp936(QByteArrayView utf8, QByteArray& storage)
 {
-    if (isAscii(utf8)) {
-        out.resize(utf8.size());
-        if (!utf8.isEmpty())
-            memcpy(out.data(), utf8.data(), size_t(utf8.size()));
-        return true;
-    }
+    if (isAscii(utf8))
+        return utf8;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(utf8);
     if (decoder.hasError())
-        return false;
-    out = cp936::fromUnicode(text);
-    return true;
+        return std::nullopt;
+    storage = cp936::fromUnicode(text);
+    return QByteArrayView(storage);
 }
 
 std::optional<qint32> toNumber(QByteArrayView text)
@@ -154,6 +164,19 @@ bool splitFields(QByteArrayView record, Fields& fields, std::array<QByteArray, f
     // A zero byte is no text: what a crash leaves in blocks never written.
     if (record.contains('\0'))
         return false;
+    // Nearly every record holds no quote: its fields are found from comma to comma.
+    if (!record.contains('"')) {
+        qsizetype begin = 0;
+        for (int f = 0; f < fieldCount - 1; ++f) {
+            const qsizetype comma = record.indexOf(',', begin);
+            if (comma < 0)
+                return false;
+            fields[size_t(f)] = record.sliced(begin, comma - begin);
+            begin = comma + 1;
+        }
+        fields[fieldCount - 1] = record.sliced(begin);
+        return !fields[fieldCount - 1].contains(',');
+    }
     qsizetype pos = 0;
     for (int f = 0; f < fieldCount; ++f) {
         if (pos < record.size() && record[pos] == '"') {
@@ -193,8 +216,30 @@ bool splitFields(QByteArrayView record, Fields& fields, std::array<QByteArray, f
 
 }  // namespace
 
-QByteArray DatedCsv::timestamp(const RowInstant& instant)
+namespace {
+
+char* twoDigits(char* p, qint64 value)
 {
+    p[0] = char('0' + value / 10);
+    p[1] = char('0' + value % 10);
+    return p + 2;
+}
+
+// Writes the timestamp at p (at most 32 characters) and returns its end. Readings come in runs of one day
+// and one offset: the date and the offset are formatted once for the run.
+char* writeTimestamp(char* p, const RowInstant& instant)
+{
+    struct Day {
+        qint64 days = std::numeric_limits<qint64>::min();
+        char text[11];
+    };
+    struct Offset {
+        qint32 seconds = std::numeric_limits<qint32>::min();
+        char text[9];
+        int length = 0;
+    };
+    thread_local Day day;
+    thread_local Offset offset;
     const qint64 local = instant.utcMs + qint64(instant.offsetSeconds) * 1000;
     qint64 days = local / msPerDay;
     qint64 msOfDay = local % msPerDay;
@@ -202,34 +247,69 @@ QByteArray DatedCsv::timestamp(const RowInstant& instant)
         msOfDay += msPerDay;
         --days;
     }
-    qint64 year;
-    unsigned month, day;
-    civilFromDays(days, year, month, day);
+    if (days != day.days) {
+        qint64 year;
+        unsigned month, dayOfMonth;
+        civilFromDays(days, year, month, dayOfMonth);
+        char* d = twoDigits(twoDigits(day.text, year / 100), year % 100);
+        *d++ = '-';
+        d = twoDigits(d, month);
+        *d++ = '-';
+        d = twoDigits(d, dayOfMonth);
+        *d = 'T';
+        day.days = days;
+    }
+    if (instant.offsetSeconds != offset.seconds) {
+        const qint32 magnitude = instant.offsetSeconds < 0 ? -instant.offsetSeconds : instant.offsetSeconds;
+        char* o = offset.text;
+        *o++ = instant.offsetSeconds < 0 ? '-' : '+';
+        o = twoDigits(o, magnitude / 3600);
+        *o++ = ':';
+        o = twoDigits(o, magnitude / 60 % 60);
+        if (magnitude % 60 != 0) {
+            *o++ = ':';
+            o = twoDigits(o, magnitude % 60);
+        }
+        offset.length = int(o - offset.text);
+        offset.seconds = instant.offsetSeconds;
+    }
+    memcpy(p, day.text, sizeof day.text);
+    p += sizeof day.text;
+    p = twoDigits(p, msOfDay / 3600000);
+    *p++ = ':';
+    p = twoDigits(p, msOfDay / 60000 % 60);
+    *p++ = ':';
+    p = twoDigits(p, msOfDay / 1000 % 60);
+    *p++ = '.';
+    const qint64 ms = msOfDay % 1000;
+    *p++ = char('0' + ms / 100);
+    p = twoDigits(p, ms % 100);
+    memcpy(p, offset.text, size_t(offset.length));
+    return p + offset.length;
+}
+
+// Texts that go into a line as they are: ASCII without a comma, a quote or a line break.
+bool isPlain(QByteArrayView text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == ',' || c == '"' || c == '\r' || c == '\n')
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void DatedCsv::appendTimestamp(QByteArray& out, const RowInstant& instant)
+{
+    char text[32];
+    out.append(text, writeTimestamp(text, instant) - text);
+}
+
+QByteArray DatedCsv::timestamp(const RowInstant& instant)
+{
     QByteArray out;
     out.reserve(32);
-    appendDigits(out, year, 4);
-    out.append('-');
-    appendDigits(out, month, 2);
-    out.append('-');
-    appendDigits(out, day, 2);
-    out.append('T');
-    appendDigits(out, msOfDay / 3600000, 2);
-    out.append(':');
-    appendDigits(out, msOfDay / 60000 % 60, 2);
-    out.append(':');
-    appendDigits(out, msOfDay / 1000 % 60, 2);
-    out.append('.');
-    appendDigits(out, msOfDay % 1000, 3);
-    const qint32 offset = instant.offsetSeconds;
-    const qint32 magnitude = offset < 0 ? -offset : offset;
-    out.append(offset < 0 ? '-' : '+');
-    appendDigits(out, magnitude / 3600, 2);
-    out.append(':');
-    appendDigits(out, magnitude / 60 % 60, 2);
-    if (magnitude % 60 != 0) {
-        out.append(':');
-        appendDigits(out, magnitude % 60, 2);
-    }
+    appendTimestamp(out, instant);
     return out;
 }
 
@@ -282,10 +362,36 @@ std::optional<RowInstant> DatedCsv::parseTimestamp(QByteArrayView text)
 
 void DatedCsv::appendRow(QByteArray& out, qint32 No, const std::optional<RowInstant>& instant, const Texts& texts)
 {
-    out.append(QByteArray::number(No));
+    // Nearly every row is short and plain: it is put together in one piece and appended at once.
+    constexpr qsizetype plainTexts = 160;
+    qsizetype textBytes = 0;
+    bool plain = true;
+    for (const QByteArrayView text : texts) {
+        textBytes += text.size();
+        plain = plain && isPlain(text);
+    }
+    if (plain && textBytes <= plainTexts) {
+        char line[16 + 32 + plainTexts + 8];
+        char* p = writeNumber(line, No);
+        *p++ = ',';
+        if (instant && hasFourDigitYear(*instant))
+            p = writeTimestamp(p, *instant);
+        for (const QByteArrayView text : texts) {
+            *p++ = ',';
+            if (!text.isEmpty())
+                memcpy(p, text.data(), size_t(text.size()));
+            p += text.size();
+        }
+        *p++ = '\r';
+        *p++ = '\n';
+        out.append(line, p - line);
+        return;
+    }
+    char number[12];
+    out.append(number, writeNumber(number, No) - number);
     out.append(',');
-    if (instant)
-        out.append(timestamp(*instant));
+    if (instant && hasFourDigitYear(*instant))
+        appendTimestamp(out, *instant);
     for (const QByteArrayView text : texts) {
         out.append(',');
         appendField(out, text);
@@ -295,17 +401,19 @@ void DatedCsv::appendRow(QByteArray& out, qint32 No, const std::optional<RowInst
 
 std::optional<DatedCsv::Row> DatedCsv::parseRow(QByteArrayView record)
 {
-    Row row;
-    if (!parseRow(record, row))
+    RowView view;
+    if (!parseRow(record, view))
         return std::nullopt;
+    Row row{view.No, view.instant, {}};
+    for (size_t i = 0; i < row.texts.size(); ++i)
+        row.texts[i] = view.texts[i].toByteArray();
     return row;
 }
 
-bool DatedCsv::parseRow(QByteArrayView record, Row& row)
+bool DatedCsv::parseRow(QByteArrayView record, RowView& row)
 {
-    thread_local std::array<QByteArray, fieldCount> quoted;
     Fields fields;
-    if (!splitFields(record, fields, quoted))
+    if (!splitFields(record, fields, row.unquoted))
         return false;
     const std::optional<qint32> number = toNumber(fields[0]);
     if (!number)
@@ -317,9 +425,12 @@ bool DatedCsv::parseRow(QByteArrayView record, Row& row)
         if (!row.instant)
             return false;
     }
-    for (size_t i = 0; i < row.texts.size(); ++i)
-        if (!toCp936(fields[i + 2], row.texts[i]))
+    for (size_t i = 0; i < row.texts.size(); ++i) {
+        const std::optional<QByteArrayView> text = toCp936(fields[i + 2], row.converted[i]);
+        if (!text)
             return false;
+        row.texts[i] = *text;
+    }
     return true;
 }
 
@@ -332,5 +443,5 @@ bool DatedCsv::isHeader(QByteArrayView firstLine)
 
 bool DatedCsv::recordComplete(QByteArrayView text)
 {
-    return text.count('"') % 2 == 0;
+    return !text.contains('"') || text.count('"') % 2 == 0;
 }

@@ -55,7 +55,7 @@ bool DatedCsvFile::read(QIODevice& device, Mode mode, const RowVisitor& visit, q
     qsizetype scanFrom = 0;
     bool atEnd = false;
     bool header = true;
-    DatedCsv::Row row;
+    DatedCsv::RowView row;
     if (goodBytes)
         *goodBytes = 0;
     for (;;) {
@@ -115,16 +115,23 @@ bool DatedCsvFile::read(QIODevice& device, Mode mode, const RowVisitor& visit, q
     }
 }
 
+bool DatedCsvFile::readInto(QIODevice& device, Mode mode, ReadingTable& table, qint64* goodBytes)
+{
+    return read(
+        device, mode,
+        [&table](const DatedCsv::RowView& row) {
+            table.append(row.No, row.texts, row.instant);
+        },
+        goodBytes);
+}
+
 bool DatedCsvFile::load(const QString& fileName, ReadingTable& table)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const int before = table.rowCount();
-    const bool read = DatedCsvFile::read(file, Mode::Strict, [&table](const DatedCsv::Row& row) {
-        const auto& t = row.texts;
-        table.append(row.No, {t[0], t[1], t[2], t[3], t[4]}, row.instant);
-    });
+    const bool read = readInto(file, Mode::Strict, table);
     if (!read)
         table.truncate(before);
     return read;

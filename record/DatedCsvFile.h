@@ -25,6 +25,8 @@ public:
     // the end of the last row read. False when the device cannot be read, has no header, or (strict) a
     // record is not a row.
     enum class Mode { Strict, Journal };
-    using RowVisitor = std::function<void(const DatedCsv::Row&)>;
+    using RowVisitor = std::function<void(const DatedCsv::RowView&)>;
     static bool read(QIODevice& device, Mode mode, const RowVisitor& row, qint64* goodBytes = nullptr);
+    // The same, appending each row with its instant to the table (rows read before a failure stay).
+    static bool readInto(QIODevice& device, Mode mode, ReadingTable& table, qint64* goodBytes = nullptr);
 };

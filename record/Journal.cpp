@@ -69,9 +69,7 @@ void Journal::admit(qint32 No, const std::optional<RowInstant>& instant, const D
     if (begins) {
         if (m_recording)
             m_pending.push_back({Command::End, {}, {}, {}, 0});
-        m_pending.push_back({Command::Begin, m_folder + QLatin1Char('/') + JournalFolder::fileNameFor(
-                                                                  instant.value_or(RowInstant::now())),
-                             {}, {}, 0});
+        m_pending.push_back({Command::Begin, instant.value_or(RowInstant::now()), {}, {}, 0});
         m_recording = true;
     }
     if (m_pending.empty() || m_pending.back().kind != Command::Rows)
@@ -126,20 +124,20 @@ void Journal::execute(Command& command, File& file)
     switch (command.kind) {
     case Command::Begin: {
         QString reason;
+        const QString first = m_folder + QLatin1Char('/') + JournalFolder::fileNameFor(command.start);
         if (!QDir().mkpath(m_folder)) {
-            fail(command.name, QStringLiteral("the folder %1 cannot be made").arg(m_folder));
+            fail(first, QStringLiteral("the folder %1 cannot be made").arg(m_folder));
             return;
         }
         // Two recordings begun within one second get names one after the other.
-        const QString base = command.name.chopped(4);
         for (int attempt = 0; attempt < nameAttempts && !file.open(); ++attempt) {
-            const QString name = attempt == 0 ? command.name : QStringLiteral("%1-%2.csv").arg(base).arg(attempt + 1);
+            const QString name = m_folder + QLatin1Char('/') + JournalFolder::fileNameFor(command.start, attempt);
             file.lock = JournalLock::create(name, &reason);
             if (!file.open() && !QFileInfo::exists(name))
                 break;
         }
         if (!file.open() || !writeAll(file.lock.fd(), DatedCsv::header.data(), DatedCsv::header.size())) {
-            fail(file.open() ? file.lock.path() : command.name, file.open() ? systemReason() : reason);
+            fail(file.open() ? file.lock.path() : first, file.open() ? systemReason() : reason);
             return;
         }
         // The marker comes after the lock, so no one ever sees a marker whose journal is not held yet.

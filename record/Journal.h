@@ -43,7 +43,7 @@ signals:
 private:
     struct Command {
         enum Kind { Begin, Resume, Rows, End } kind;
-        QString name;  // Begin: the file name by the recording's start
+        RowInstant start;  // Begin: names the file
         QByteArray bytes;
         JournalLock lock;  // Resume
         qint64 goodBytes = 0;

@@ -49,7 +49,7 @@ JournalFolder::Entry JournalFolder::summarize(const QString& journal)
     QFile file(journal);
     if (!file.open(QIODevice::ReadOnly))
         return entry;
-    DatedCsvFile::read(file, DatedCsvFile::Mode::Journal, [&entry](const DatedCsv::Row& row) {
+    DatedCsvFile::read(file, DatedCsvFile::Mode::Journal, [&entry](const DatedCsv::RowView& row) {
         if (row.instant) {
             if (!entry.start)
                 entry.start = row.instant;
@@ -114,12 +114,7 @@ std::optional<JournalFolder::Interrupted> JournalFolder::takeInterrupted() const
         QFile file(journal);
         Interrupted found;
         if (!file.open(QIODevice::ReadOnly) ||
-            !DatedCsvFile::read(file, DatedCsvFile::Mode::Journal,
-                                [&found](const DatedCsv::Row& row) {
-                                    const auto& t = row.texts;
-                                    found.rows.append(row.No, {t[0], t[1], t[2], t[3], t[4]}, row.instant);
-                                },
-                                &found.goodBytes) ||
+            !DatedCsvFile::readInto(file, DatedCsvFile::Mode::Journal, found.rows, &found.goodBytes) ||
             found.rows.rowCount() == 0) {
             // Nothing to restore: an empty or unreadable journal is left as it is, closed.
             QFile::remove(markerPath);

@@ -72,7 +72,7 @@ int rowsIn(const QString& journal)
     QFile file(journal);
     int rows = 0;
     if (file.open(QIODevice::ReadOnly))
-        DatedCsvFile::read(file, DatedCsvFile::Mode::Journal, [&rows](const DatedCsv::Row&) { ++rows; });
+        DatedCsvFile::read(file, DatedCsvFile::Mode::Journal, [&rows](const DatedCsv::RowView&) { ++rows; });
     return rows;
 }
 

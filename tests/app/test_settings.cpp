@@ -36,8 +36,15 @@ struct ConfigHome {
     }
 };
 
+// File dialogs that keep their folders, as the toolkit's do.
+struct FolderDialogs : ScriptedDialogs {
+    QMap<QString, QString> kept;
+    QMap<QString, QString> folders() const override { return kept; }
+    void setFolders(const QMap<QString, QString>& folders) override { kept = folders; }
+};
+
 struct Window {
-    ScriptedDialogs dialogs;
+    FolderDialogs dialogs;
     std::unique_ptr<MainWindow> form;
     Window()
     {
@@ -113,6 +120,7 @@ TEST(Settings, RememberedChoicesComeBackAtTheNextStart)
         reconnect->setObjectName(QStringLiteral("ReconnectAutomatically"));
         reconnect->setCheckable(true);
         reconnect->setChecked(false);
+        w.dialogs.kept = {{QStringLiteral("xls"), home.dir.path()}, {QStringLiteral("bmp"), QDir::tempPath()}};
         chosen = shownBy(w);
     }
     EXPECT_EQ(chosen, (Shown{3, 50000, false, true, true, QStringLiteral("15"), QStringLiteral("500")}));
@@ -126,6 +134,8 @@ TEST(Settings, RememberedChoicesComeBackAtTheNextStart)
     EXPECT_TRUE(w.ui().set50k->isChecked());
     EXPECT_FALSE(w.ui().set10k->isChecked());
     EXPECT_TRUE(w.ui().COM3->isChecked());
+    EXPECT_EQ(w.dialogs.kept,
+              (QMap<QString, QString>{{QStringLiteral("xls"), home.dir.path()}, {QStringLiteral("bmp"), QDir::tempPath()}}));
     EXPECT_TRUE(w.dialogs.shown.isEmpty());
 
     // Turned off, the choices are forgotten at once.
@@ -162,6 +172,8 @@ TEST(Settings, BadFilesGiveTheDefaultsForWhatTheyCannotGive)
         {"position not a point", remember + "[Window]\nPosition=@Point(1 2)\n", onlyRemember},
         {"list where text belongs", remember + "[Window]\nLink=COM1, COM2\nRepeat=true, false\n", onlyRemember},
         {"item names that are no names", remember + "[RecordItems]\n..%2F..=true\nA%20B=false\nX=maybe\n", onlyRemember},
+        {"folders gone, relative or of no kind",
+         remember + "[Folders]\nxls=/no/such/folder\nbmp=relative/folder\n..=/tmp\nverylongkind=/tmp\n", onlyRemember},
         {"usable beside unusable", remember + "[Window]\nLink=USB\nRecordLimit=100000\nFill=sometimes\n", usable},
         {"huge", remember + "[Window]\nLink=USB\n" + QByteArray(SettingsFile::maxBytes, '#'), defaults},
     };
@@ -186,6 +198,13 @@ TEST(Settings, BadFilesGiveTheDefaultsForWhatTheyCannotGive)
     ASSERT_EQ(mkfifo(QFile::encodeName(home.file()).constData(), 0600), 0);
     EXPECT_EQ(SettingsFile::read(home.file()), defaults);  // a FIFO would block a reader
     EXPECT_FALSE(SettingsFile::write(home.file(), onlyRemember));
+}
+
+TEST(Settings, FileDialogKindIsTheFirstExtensionOfItsFilter)
+{
+    EXPECT_EQ(Dialogs::folderKind(QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)")), QStringLiteral("xls"));
+    EXPECT_EQ(Dialogs::folderKind(QStringLiteral("Bitmaps (*.BMP)")), QStringLiteral("bmp"));
+    EXPECT_EQ(Dialogs::folderKind(QStringLiteral("All files (*)")), QString());
 }
 
 TEST(Settings, AWindowStartsAsUsualWhateverTheFileHolds)

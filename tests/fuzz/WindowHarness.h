@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "app/MainWindow.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -24,6 +25,10 @@ inline MainWindow& window(bool commaSeparator)
     // Never destroyed: the process ends with it, after the toolkit's own statics are gone.
     static MainWindow* w = nullptr;
     if (!w) {
+        // Its recording journal and settings never reach the user's own folders.
+        static QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
         FormEnvironment env;
         env.dialogs = &dialogs;
         w = new MainWindow(env);

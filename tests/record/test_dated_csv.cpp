@@ -23,6 +23,9 @@ TEST(DatedCsv, WritesRowWithLocalTimestampUtf8TextsAndCrLf)
               QByteArray("1,2026-12-10T14:05:09.123+01:00,14:05:09,230.5,V,600.0V,40.0A\r\n"));
     EXPECT_EQ(line(-7, std::nullopt, {"", "21.0", "\xA1\xE6", "", ""}),
               QByteArray("-7,,,21.0,\xE2\x84\x83,,\r\n"));
+    EXPECT_EQ(line(2147483647, RowInstant{-62167219200001, 0}, {"", "", "", "", ""}), QByteArray("2147483647,,,,,,\r\n"));
+    EXPECT_EQ(line(-2147483647 - 1, RowInstant{-62167219200000, 0}, {"", "", "", "", ""}),
+              QByteArray("-2147483648,0000-01-01T00:00:00.000+00:00,,,,,\r\n"));
     EXPECT_EQ(DatedCsv::header, QByteArrayView("No,Timestamp,Time,Value,Unit,V_Range,I_Range\r\n"));
 }
 

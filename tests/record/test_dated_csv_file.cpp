@@ -149,13 +149,13 @@ TEST(DatedCsvFile, JournalReadStopsBeforeALineCutOffAndTellsTheGoodLength)
         device.open(QIODevice::ReadOnly);
         int rows = 0;
         qint64 good = -1;
-        EXPECT_TRUE(DatedCsvFile::read(device, DatedCsvFile::Mode::Journal, [&](const DatedCsv::Row&) { ++rows; }, &good));
+        EXPECT_TRUE(DatedCsvFile::read(device, DatedCsvFile::Mode::Journal, [&](const DatedCsv::RowView&) { ++rows; }, &good));
         EXPECT_EQ(rows, c.rows);
         EXPECT_EQ(good, c.good);
     }
     QBuffer empty;
     empty.open(QIODevice::ReadOnly);
-    EXPECT_FALSE(DatedCsvFile::read(empty, DatedCsvFile::Mode::Journal, [](const DatedCsv::Row&) {}));
+    EXPECT_FALSE(DatedCsvFile::read(empty, DatedCsvFile::Mode::Journal, [](const DatedCsv::RowView&) {}));
 }
 
 TEST(DatedCsvFile, ReadByPythonsCsvModuleWithDatesFromIsoFormat)
