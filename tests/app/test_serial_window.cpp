@@ -356,6 +356,27 @@ TEST_F(SerialWindow, ReconnectAutomaticallyIsTheLastItemOfTheRecordMenuAndOnAtSt
     EXPECT_TRUE(items[items.size() - 3]->objectName() == QStringLiteral("SearchR"));
 }
 
+TEST_F(SerialWindow, EveryFrameOfALargeReadBecomesARow)
+{
+    // What piles up in the port while the window is busy for half a minute arrives in one read.
+    ui().COMCon->click();
+    QList<QByteArray> digits;
+    QByteArray backlog;
+    for (int n = 0; n < 60; ++n) {
+        digits << QByteArray::number(2100 + n);
+        backlog += MeterGenerator::toSerialBytes(voltageFrame(digits.last()), quint32(n));
+    }
+    sendPaced(backlog);
+    for (int n = 60; n < 70; ++n) {
+        digits << QByteArray::number(2100 + n);
+        send({voltageFrame(digits.last())}, quint32(n));
+    }
+    QList<QByteArray> expected;
+    for (const QByteArray& d : std::as_const(digits))
+        expected << valueOf(d);
+    EXPECT_EQ(values(), expected);
+}
+
 TEST_F(SerialWindow, LostBytesAndNoiseResynchronise)
 {
     const LineFaults faults{4, 6};
