@@ -69,10 +69,14 @@ protected:
     }
     void TearDown() override
     {
+        // Asked to stop first, so that the simulator takes its link away.
         for (QProcess* p : {&log, &sim}) {
             if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished();
+                p->terminate();
+                if (!p->waitForFinished(5000)) {
+                    p->kill();
+                    p->waitForFinished();
+                }
             }
         }
     }
