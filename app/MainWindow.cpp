@@ -71,9 +71,10 @@ MainWindow::MainWindow(FormEnvironment env, QWidget* parent)
     setupReport();
     bindComponents();
     FormCreate();
-    // Added after the start-up the window has always had: the journal's and the settings' menu items,
-    // the remembered settings, then the offer to restore a recording a crash left open.
+    // Added after the start-up the window has always had: the journal's, the links' and the settings' menu
+    // items, the remembered settings, then the offer to restore a recording a crash left open.
     setupJournal();
+    ui->Rec->addAction(serial().ReconnectAutomatically);
     setupSettings();
     restoreRecording();
 }
@@ -253,7 +254,7 @@ QString MainWindow::GetDecimalSep() const
 {
     if (!m_env.decimalSep.isEmpty())
         return m_env.decimalSep.left(10);
-    return QLocale::system().decimalPoint().left(10);
+    return MeterState::systemDecimalSeparator();
 }
 
 bool MainWindow::FormCloseQuery()

@@ -26,15 +26,6 @@ void applyPanel(const FramesState& s, const PanelChanges& changes)
 
 }  // namespace
 
-const FrameDecoder& FramesState::decoderFor(const QString& decimalSep)
-{
-    if (!m_decoder || decimalSep != m_decoderSep) {
-        m_decoder.emplace(cp936::fromUnicode(decimalSep));
-        m_decoderSep = decimalSep;
-    }
-    return *m_decoder;
-}
-
 void MainWindow::setupFrames()
 {
     m_frames = std::make_unique<FramesState>(ui->KD->size(), ui->KD->palette().color(QPalette::Window));
@@ -48,15 +39,12 @@ void MainWindow::setupFrames()
 void MainWindow::ShowData610(const QByteArray& frame)
 {
     FramesState& s = *m_frames;
-    const FrameResult r = s.decoderFor(DecimalSep).decode(frame, s.reading, s.profile, s.LastUnitText);
+    const FrameResult r = s.take(frame, DecimalSep);
     ui->CONok->show();
     ui->CONokN->hide();
     DispInit(0);
     applyPanel(s, r.panel);
-    s.reading = r.reading;
-    s.LastUnitText = r.LastUnitText;
     if (r.profile) {
-        s.profile.SetFullScale(*r.profile);
         KDsetup();
         chartSetRange(ScaleProfile::chartMaximum(*r.profile), ScaleProfile::chartMinimum(*r.profile));
     }
@@ -70,8 +58,7 @@ void MainWindow::ShowData610(const QByteArray& frame)
     // The admission test sees the value text before an overload turns it into "OL".
     if (r.chartPoint && AdmissionTest())
         chartAddValue(*r.chartPoint);
-    if (r.overloadText)
-        s.reading.ValueText = "OL";
+    s.settle(r);
     if (r.record)
         INDataToTable(1);
 }

@@ -15,22 +15,6 @@ const QString kCaption = QStringLiteral("KM610_620");
 
 }  // namespace
 
-QString serialOpenFailureText(const QString& port, const QString& device, const QString& reason, bool accessDenied)
-{
-    if (device.isEmpty())
-        return QStringLiteral("%1 cannot be opened: no serial port is present.").arg(port);
-    QString text = QStringLiteral("%1 (%2) cannot be opened: %3.").arg(port, device, reason);
-    if (accessDenied)
-        text += QStringLiteral("\nTo use serial ports the user must be a member of the group \"dialout\": "
-                               "sudo usermod -aG dialout $USER, then log in again.");
-    return text;
-}
-
-QString serialLostText(const QString& port, const QString& device, const QString& reason)
-{
-    return QStringLiteral("The connection to %1 (%2) was closed: %3.").arg(port, device, reason);
-}
-
 SerialState::SerialState(MainWindow& window) : m_window(window)
 {
     COMM2.setComPort(pnCOM1);
@@ -44,9 +28,8 @@ SerialState::SerialState(MainWindow& window) : m_window(window)
             window.showLinkDown();
     });
 
-    // Added after the Record menu's own items.
-    window.ui->Rec->addSeparator();
-    ReconnectAutomatically = window.ui->Rec->addAction(QStringLiteral("Reconnect automatically"));
+    // The window puts it in the Record menu with the other added items.
+    ReconnectAutomatically = new QAction(QStringLiteral("Reconnect automatically"), &window);
     ReconnectAutomatically->setObjectName(QStringLiteral("ReconnectAutomatically"));
     ReconnectAutomatically->setCheckable(true);
     ReconnectAutomatically->setChecked(true);

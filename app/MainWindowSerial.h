@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "link/SerialPortDriver.h"
+#include "link/SerialPortMessages.h"
 #include "link/SerialReconnector.h"
 
 class QAction;
@@ -35,9 +36,3 @@ private:
     MainWindow& m_window;
     QAction* m_triggered = nullptr;  // the item Qt has just triggered, before its handler runs
 };
-
-// The message for a port that did not open: the port, the device it leads to (or that there is none) and
-// the system's reason, with what to do when the user lacks the permission.
-QString serialOpenFailureText(const QString& port, const QString& device, const QString& reason, bool accessDenied);
-// The message for a connection that ended because the device failed.
-QString serialLostText(const QString& port, const QString& device, const QString& reason);

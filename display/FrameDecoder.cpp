@@ -70,7 +70,7 @@ private:
         const std::optional<int> function = decimalValue(text(1));
         if (!function)
             return false;
-        m_function = *function;
+        m_function = m_result.function = *function;
         for (int i = 0; i < 4; ++i) {
             const std::optional<int> digit = HexDigitValue(at(16 + i));
             if (!digit)

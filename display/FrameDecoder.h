@@ -41,6 +41,7 @@ struct FrameResult {
     std::optional<double> chartPoint;  // offered to the chart when the admission test passes
     bool overloadText = false;         // ValueText becomes "OL" after the chart step
     bool record = false;               // INDataToTable(1)
+    int function = -1;                 // the function code of position 1; -1 when it was not read
     int failedStep = 0;                // decoding step that met a bad character; 0 when none did
     int NeedleValue = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopedValueRollback>
 #include <array>
 #include <cerrno>
@@ -73,7 +74,16 @@ SerialPortDriver::~SerialPortDriver()
 
 QString SerialPortDriver::portName() const
 {
-    return QStringLiteral("COM%1").arg(int(m_ComPort) + 1);
+    return m_devicePath.isEmpty() ? QStringLiteral("COM%1").arg(int(m_ComPort) + 1) : m_devicePath;
+}
+
+QString SerialPortDriver::deviceToOpen() const
+{
+    if (m_devicePath.isEmpty())
+        return m_portMap.devicePath(int(m_ComPort) + 1);
+    // A link is followed when it is opened, so that it may lead elsewhere next time.
+    const QString device = QFileInfo(m_devicePath).canonicalFilePath();
+    return device.isEmpty() ? m_devicePath : device;
 }
 
 bool SerialPortDriver::PortOpen()
@@ -82,7 +92,7 @@ bool SerialPortDriver::PortOpen()
         return true;
     m_lastError.clear();
     m_lastAccessDenied = false;
-    m_lastDevice = m_portMap.devicePath(int(m_ComPort) + 1);
+    m_lastDevice = deviceToOpen();
     if (m_lastDevice.isEmpty()) {
         m_lastError = QStringLiteral("no serial port is present");
         return false;
@@ -193,6 +203,10 @@ void SerialPortDriver::endLostConnection(quint64 generation)
 {
     if (generation != m_generation || !m_port)
         return;  // closed, and perhaps opened again, since the error
+    // What arrived before the end is handed over first: the meter's last frame counts like any other.
+    poll();
+    if (generation != m_generation || !m_port)
+        return;
     PortClose();
     emit connectionLost(m_lastError);
 }

@@ -69,7 +69,9 @@ public:
 
     // Where "COM1".."COM4" lead; the map's folder is the program's folder.
     ComPortMap& portMap() { return m_portMap; }
-    QString portName() const;          // "COM1".."COM4"
+    // A device (or a link to one) to open instead of the one the map gives for ComPort; empty: the map's.
+    void setDevicePath(const QString& path) { m_devicePath = path; }
+    QString portName() const;          // "COM1".."COM4", or the device path given
     QString lastDevice() const { return m_lastDevice; }  // the device the last PortOpen tried; empty: none mapped
     QString lastError() const { return m_lastError; }    // the system's reason of the last failed PortOpen
     bool lastErrorWasAccessDenied() const { return m_lastAccessDenied; }
@@ -82,6 +84,7 @@ signals:
     void connectionLost(const QString& reason);  // after the port was closed because of an error
 
 private:
+    QString deviceToOpen() const;
     void poll();
     void portError(QSerialPort::SerialPortError error);
     void endLostConnection(quint64 generation);
@@ -104,6 +107,7 @@ private:
     QByteArray m_receiveBuffer;
 
     ComPortMap m_portMap;
+    QString m_devicePath;
     QString m_lastDevice;
     QString m_lastError;
     bool m_lastAccessDenied = false;

@@ -42,6 +42,15 @@ QString usbAccessDeniedText(const QString& node, quint32 error)
         .arg(node, qt_error_string(int(error)), QString::fromLatin1(LinuxHidPlatform::RulesFileName));
 }
 
+QList<int> cableLines(const QStringList& deviceNames)
+{
+    QList<int> lines;
+    for (qsizetype line = deviceNames.size() - 1; line >= 0; --line)
+        if (deviceNames.at(line) == usbtext::CableText)
+            lines.append(int(line));
+    return lines;
+}
+
 QString usbConfigurationRefusedText(const QString& node, quint32 error)
 {
     const QString reason = error == ETIMEDOUT ? QStringLiteral("it did not answer") : qt_error_string(int(error));
@@ -144,7 +153,7 @@ void UsbLink::HidCtlDeviceChange()
     m_lineDevices.clear();
     m_names.clear();
     m_hidctl->RunEnumeration();
-    m_selected = int(m_names.lastIndexOf(usbtext::CableText));
+    m_selected = cableLines(m_names).value(m_cableChoice, -1);
     emit devicesChanged();
 
     if (!linkOn)

@@ -35,6 +35,9 @@ QString DeviceName(THidDevice* HidDev);
 // The message for a cable the user may not read or write: its node, the system's reason and the rules
 // file that grants access.
 QString usbAccessDeniedText(const QString& node, quint32 error);
+// The lines of the device list that are meter cables, the one a link takes first: the last line named
+// "USB to Serial", then the ones before it.
+QList<int> cableLines(const QStringList& deviceNames);
 // The message for a cable that refused, or did not answer, the configuration report.
 QString usbConfigurationRefusedText(const QString& node, quint32 error);
 
@@ -55,6 +58,9 @@ public:
     const QStringList& deviceNames() const { return m_names; }
     int selectedLine() const { return m_selected; }
     THidDevice* CurDevice() const { return m_curDevice; }  // taken by the last connect, read or feature action
+    THidDevice* lineDevice(int line) const { return m_lineDevices.at(std::size_t(line)).get(); }
+    // Which of cableLines() the link takes: 0, the first, unless asked otherwise. Set before start().
+    void setCableChoice(int index) { m_cableChoice = index; }
     HidDeviceController& Hidctl() const { return *m_hidctl; }
 
     bool isOn() const { return m_on; }  // the button USBCon is down
@@ -106,6 +112,7 @@ private:
     std::unique_ptr<HidDeviceController> m_hidctl;
     QStringList m_names;
     int m_selected = -1;
+    int m_cableChoice = 0;
     THidDevice* m_curDevice = nullptr;
     bool m_on = false;
     bool m_reconnect = false;

@@ -4,11 +4,10 @@
 
 #include "record/Cp936.h"
 #include "record/ReadingTableModel.h"
-#include "record/SamplingInterval.h"
 
 Recorder::Recorder(ReadingTableModel& table, SamplingInterval& interval, Clock clock, QString timeSeparator)
-    : m_table(table),
-      m_interval(interval),
+    : RecordAdmission(interval),
+      m_table(table),
       m_clock(clock ? std::move(clock) : Clock(&QTime::currentTime)),
       m_timeSeparator(timeSeparator.isEmpty() ? systemTimeSeparator() : std::move(timeSeparator))
 {
@@ -63,34 +62,21 @@ QString Recorder::timeText(const QTime& time) const
            twoDigits(time.second());
 }
 
-bool Recorder::admissionTest(const QByteArray& valueText, const RecordControls& controls) const
-{
-    return RecordNo <= RecordLimit && m_interval.gateOpen(controls.intervalOn) &&
-           (controls.repeatSet || valueText != LastValue);
-}
-
 bool Recorder::INDataToTable(int kind, const Reading& reading, const RecordControls& controls)
 {
-    if (kind != 1 || RecordNo > RecordLimit || !m_interval.gateOpen(controls.intervalOn))
+    if (kind != 1)
         return false;
-    bool appended = false;
-    if (controls.repeatSet || reading.ValueText != LastValue) {
-        // The box only ever holds an interval; a text set otherwise records nothing and changes nothing.
-        if (!m_interval.reload(controls.intervalText))
-            return false;
+    return admit(reading.ValueText, controls, [&](qint32 number) {
         ReadingRow row;
-        row.No = RecordNo;
+        row.No = number;
         row.time = cp936::fromUnicode(timeText(m_clock()));
         row.Value = reading.ValueText;
         row.Unit = reading.UnitText;
         row.V_Range = reading.VRangeText;
         row.I_Range = reading.IRangeText;
         m_table.append(row);
-        appended = true;
-    }
-    ++RecordNo;
-    LastValue = reading.ValueText;
-    return appended;
+        return true;
+    });
 }
 
 void Recorder::clear()

@@ -194,16 +194,18 @@ TEST(JournalWindow, AddedItemsEndTheRecordMenuAfterASeparator)
     DataHome home;
     Window w;
     const QList<QAction*> items = w.ui().Rec->actions();
-    ASSERT_GE(items.size(), 4);
-    const QList<QAction*> added = items.mid(items.size() - 4);
+    ASSERT_GE(items.size(), 6);
+    const QList<QAction*> added = items.mid(items.size() - 5);
+    EXPECT_EQ(items[items.size() - 6], w.ui().SearchR);  // the menu's own last item
     EXPECT_TRUE(added[0]->isSeparator());
     EXPECT_EQ(added[1]->text(), QStringLiteral("Recordings…"));
     EXPECT_EQ(added[2]->text(), QStringLiteral("Keep recordings on disk"));
     EXPECT_TRUE(added[2]->isCheckable());
     EXPECT_TRUE(added[2]->isChecked());
-    EXPECT_EQ(added[3]->text(), QStringLiteral("Remember settings"));
-    EXPECT_TRUE(added[3]->isCheckable());
-    EXPECT_FALSE(added[3]->isChecked());
+    EXPECT_EQ(added[3]->text(), QStringLiteral("Reconnect automatically"));
+    EXPECT_EQ(added[4]->text(), QStringLiteral("Remember settings"));
+    EXPECT_TRUE(added[4]->isCheckable());
+    EXPECT_FALSE(added[4]->isChecked());
     EXPECT_EQ(items.first(), w.ui().New1);  // the menu's own items stay first
 }
 
