@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ScratchHome.h"
 #include "app/MainWindow.h"
 #include "display/DialPainter.h"
 #include "display/FrameDecoder.h"
@@ -53,6 +54,7 @@ double medianMicroseconds(const std::vector<QByteArray>& frames, Work work)
 
 int main(int argc, char** argv)
 {
+    const ScratchHome home;
     QApplication app(argc, argv);
     const std::vector<QByteArray> frames = serialFrames();
 

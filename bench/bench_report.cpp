@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "ScratchHome.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowRecord.h"
 #include "app/MainWindowReport.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const ScratchHome home;
     QApplication app(argc, argv);
     QTemporaryDir folder;
     std::printf("report_pdf_10k_s: %.3f\n", pdfSeconds(folder.filePath(QStringLiteral("report.pdf"))));

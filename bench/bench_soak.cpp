@@ -43,6 +43,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "ScratchHome.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowRecord.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -223,6 +224,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const ScratchHome home;
     QApplication app(argc, argv);
     const qint64 frames = argc > 1 ? std::max(1LL, std::atoll(argv[1])) : 1000000;
 

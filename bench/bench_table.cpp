@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "ScratchHome.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowRecord.h"
@@ -195,6 +196,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const ScratchHome home;
     QApplication app(argc, argv);
 
     const std::vector<Reading> readings = meterReadings(200000);
