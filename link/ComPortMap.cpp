@@ -41,9 +41,13 @@ ComPortMap::ComPortMap(QString programFolder, Lister lister, QString userFolder)
 
 QString ComPortMap::userLinkFolder()
 {
-    // Looked up once: Qt warns on every look-up when it has to stand in for $XDG_RUNTIME_DIR.
+    // Looked up once. Without $XDG_RUNTIME_DIR (a service, a login over ssh) Qt stands in a private folder
+    // of the user's and remarks on it on standard error; the folder is what we want, while the remark would
+    // be noise where standard error carries nothing but errors (km610-log), so it is held back.
     static const QString folder = [] {
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
         const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        qInstallMessageHandler(previous);
         return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/km610");
     }();
     return folder;

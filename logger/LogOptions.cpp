@@ -37,6 +37,7 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
     parser.setApplicationDescription(QStringLiteral(
         "Logs the readings of a KM610/KM620 power clamp meter, one row per admitted reading, without a window."));
     const QCommandLineOption help({"h", "help"}, "Show this help.");
+    const QCommandLineOption version({"V", "version"}, "Show the program's version.");
     const QCommandLineOption list("list", "List the serial ports and meter cables, and whether you may open them.");
     const QCommandLineOption port("port", "Read the meter on this serial device or pseudo-terminal.", "path");
     const QCommandLineOption com("com", "Read the meter on COM1..COM4, as the window maps them.", "N");
@@ -53,7 +54,7 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
     const QCommandLineOption noReconnect("no-reconnect", "End with an error when the link drops.");
     const QCommandLineOption quiet({"q", "quiet"}, "No status line; only errors.");
     parser.addOptions(
-        {help, list, port, com, usb, cable, output, format, interval, noRepeat, count, duration, noReconnect, quiet});
+        {help, version, list, port, com, usb, cable, output, format, interval, noRepeat, count, duration, noReconnect, quiet});
 
     const auto fail = [message](const QString& text) {
         *message = text;
@@ -63,6 +64,10 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
         return fail(parser.errorText());
     if (parser.isSet(help)) {
         *message = parser.helpText();
+        return Parse::Help;
+    }
+    if (parser.isSet(version)) {
+        *message = QStringLiteral("km610-log " KM610_VERSION "\n");
         return Parse::Help;
     }
     if (!parser.positionalArguments().isEmpty())

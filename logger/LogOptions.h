@@ -28,6 +28,6 @@ struct LogOptions {
     bool toStandardOutput() const { return output.isEmpty() || output == QLatin1String("-"); }
 
     enum class Parse { Run, Help, Error };
-    // args[0] is the program. On Help, *message holds the help text; on Error, the fault.
+    // args[0] is the program. On Help, *message holds the help text (or the version); on Error, the fault.
     static Parse parse(const QStringList& args, LogOptions* options, QString* message);
 };

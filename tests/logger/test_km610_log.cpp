@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -378,6 +379,8 @@ TEST_F(Km610Log, UsageErrors)
     }
     EXPECT_EQ(runLog({"--help"}), 0);
     EXPECT_TRUE(log.readAllStandardOutput().contains("--no-reconnect"));
+    EXPECT_EQ(runLog({"--version"}), 0);
+    EXPECT_TRUE(QRegularExpression("^km610-log [0-9]+\\.[0-9]+\n$").match(log.readAllStandardOutput()).hasMatch());
 }
 
 // The USB cable through the window's USB link, in this process on scripted cables: the logger's rows from
