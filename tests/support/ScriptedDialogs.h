@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 struct ScriptedDialogs : Dialogs {
     struct Shown {
