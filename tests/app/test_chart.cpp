@@ -17,6 +17,7 @@
 #include "app/MainWindowChart.h"
 #include "chart/ChartPicture.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
 #include "ui_MainWindow.h"
@@ -25,19 +26,14 @@ namespace {
 
 using Axis = ChartSurface::Axis;
 
-class ChartWindow : public ::testing::Test {
+class ChartWindow : public ::testing::Test, public WindowFixture {
 protected:
     ChartWindow()
     {
-        FormEnvironment env;
-        env.dialogs = &dialogs;
-        env.exePath = folder.path();
-        env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<MainWindow>(env);
+        makeWindow();
         form->show();
     }
 
-    Ui::MainWindow& ui() const { return *form->ui; }
     ChartPager& pager() const { return form->chart().ChartCtl; }
     QtChartSurface& surface() const { return form->chart().surface; }
     QString pageShown() const { return ui().Bt10->text(); }
@@ -59,10 +55,6 @@ protected:
         form->BtSaveClick();
         return name;
     }
-
-    ScriptedDialogs dialogs;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(ChartWindow, StartsOnPageOneWithFillOn)
