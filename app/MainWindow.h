@@ -14,7 +14,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/Dialogs.h"
+#include "dialogs/Dialogs.h"
 #include "display/Reading.h"
 #include "link/BoundedLog.h"
 

@@ -5,7 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "display/LcdLabel.h"
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 #include "ui_MainWindow.h"
 
 namespace {

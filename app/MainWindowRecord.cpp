@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "app/MainWindow.h"
-#include "record/BackgroundWork.h"
-#include "record/Cp936.h"
+#include "dialogs/BackgroundWork.h"
+#include "display/Cp936.h"
 #include "record/DataFiles.h"
 #include "record/ReadingGrid.h"
 #include "ui_MainWindow.h"

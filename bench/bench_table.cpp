@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "ScratchHome.h"
-#include "app/Dialogs.h"
+#include "dialogs/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowRecord.h"
 #include "display/FrameDecoder.h"

@@ -1,13 +1,13 @@
 #include "display/MeterState.h"
 
 #include <QLocale>
-#include <QStringEncoder>
+
+#include "display/Cp936.h"
 
 const FrameDecoder& MeterState::decoderFor(const QString& decimalSep)
 {
     if (!m_decoder || decimalSep != m_decoderSep) {
-        QStringEncoder encode("GB18030");
-        m_decoder.emplace(encode(decimalSep));
+        m_decoder.emplace(cp936::fromUnicode(decimalSep));
         m_decoderSep = decimalSep;
     }
     return *m_decoder;

@@ -5,7 +5,7 @@
 #include <array>
 #include <charconv>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 #include "record/DatedCsv.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "logger/LogOutput.h"
 #include "logger/MeterSource.h"
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 
 namespace {
 

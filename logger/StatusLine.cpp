@@ -4,7 +4,7 @@
 
 #include "logger/MeterLogger.h"
 #include "logger/MeterSource.h"
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 
 StatusLine::StatusLine(int fd, const MeterSource& source, const MeterLogger& logger)
     : m_fd(fd), m_source(source), m_logger(logger)

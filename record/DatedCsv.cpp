@@ -5,7 +5,7 @@
 #include <iterator>
 #include <limits>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "record/BackgroundWork.h"
+#include "dialogs/BackgroundWork.h"
 #include "record/ReadingTable.h"
 #include "record/WholeFileSave.h"
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 
 ReadingTable::ReadingTable() : m_pool(std::make_shared<TextPool>()) {}
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 
 ReadingTableModel::ReadingTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 #include "record/ReadingTableModel.h"
 
 Recorder::Recorder(ReadingTableModel& table, SamplingInterval& interval, Clock clock, QString timeSeparator)

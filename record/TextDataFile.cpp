@@ -8,7 +8,7 @@
 
 #include "display/MeterNumber.h"
 #include "record/ByteLineReader.h"
-#include "record/BackgroundWork.h"
+#include "dialogs/BackgroundWork.h"
 #include "record/ReadingTable.h"
 #include "record/WholeFileSave.h"
 

@@ -8,8 +8,8 @@
 #include <QXmlStreamWriter>
 #include <array>
 
-#include "record/BackgroundWork.h"
-#include "record/Cp936.h"
+#include "dialogs/BackgroundWork.h"
+#include "display/Cp936.h"
 #include "record/OrderedWork.h"
 #include "record/WholeFileSave.h"
 #include "record/XmlPacketParser.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 #include "record/XmlRowScanner.h"
 
 namespace {

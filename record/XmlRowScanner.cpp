@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "display/MeterNumber.h"
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 #include "record/XmlPacketParser.h"
 
 namespace {

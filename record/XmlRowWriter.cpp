@@ -4,7 +4,7 @@
 #include <QXmlStreamWriter>
 #include <algorithm>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 
 namespace {
 // What the writer puts in an attribute value unchanged.

@@ -1,6 +1,6 @@
 #include "report/ReportDocument.h"
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 #include "report/BandPainter.h"
 
 ReportDocument::ReportDocument(ReportLayout layout, ReadingTable rows, QString printDate)

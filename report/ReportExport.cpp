@@ -3,8 +3,8 @@
 #include <QSaveFile>
 #include <QTextStream>
 
-#include "record/BackgroundWork.h"
-#include "record/Cp936.h"
+#include "dialogs/BackgroundWork.h"
+#include "display/Cp936.h"
 #include "record/WholeFileSave.h"
 #include "report/ReportDocument.h"
 #include "report/ReportPrinting.h"

@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/Dialogs.h"
+#include "dialogs/Dialogs.h"
 #include "report/PageView.h"
 #include "report/ReportDocument.h"
 #include "report/ReportPrinting.h"

@@ -7,7 +7,7 @@
 #include <QPrinter>
 #include <functional>
 
-#include "record/BackgroundWork.h"
+#include "dialogs/BackgroundWork.h"
 #include "report/ReportDocument.h"
 
 namespace {

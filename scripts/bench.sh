@@ -5,15 +5,18 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup"
 dir="$root/build/release"
-"$root/scripts/build.sh" "$dir" Release
-export QT_QPA_PLATFORM=offscreen
 shopt -s nullglob
-for bench in "$dir"/bench/bench_*; do
-  [ -f "$bench" ] && [ -x "$bench" ] || continue
-  echo "# $(basename "$bench")"
-  if [ "$(basename "$bench")" = bench_soak ]; then
-    "$bench" "${SOAK_FRAMES:-1000000}"
+benches=()
+for src in "$root"/bench/bench_*.cpp; do
+  benches+=("$(basename "$src" .cpp)")
+done
+"$root/scripts/build.sh" "$dir" Release -- "${benches[@]}"
+export QT_QPA_PLATFORM=offscreen
+for bench in "${benches[@]}"; do
+  echo "# $bench"
+  if [ "$bench" = bench_soak ]; then
+    "$dir/bench/$bench" "${SOAK_FRAMES:-1000000}"
   else
-    "$bench"
+    "$dir/bench/$bench"
   fi
 done

@@ -7,11 +7,14 @@ out=$(realpath -m "${1:-$root/out/screenshots}")
 mkdir -p "$out"
 "$root/scripts/setup"
 dir="$root/build/release"
-"$root/scripts/build.sh" "$dir" Release
-export QT_QPA_PLATFORM=offscreen
 shopt -s nullglob
-for shot in "$dir"/tools/shots/shot_*; do
-  [ -f "$shot" ] && [ -x "$shot" ] || continue
-  "$shot" "$out"
+shots=()
+for src in "$root"/shots/shot_*.cpp; do
+  shots+=("$(basename "$src" .cpp)")
+done
+"$root/scripts/build.sh" "$dir" Release -- "${shots[@]}"
+export QT_QPA_PLATFORM=offscreen
+for shot in "${shots[@]}"; do
+  "$dir/shots/$shot" "$out"
 done
 ls "$out"

@@ -23,6 +23,7 @@
 #include "chart/ChartPicture.h"
 #include "tests/record/RecordTestSupport.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
 #include "ui_MainWindow.h"
@@ -31,19 +32,14 @@ namespace {
 
 using Axis = ChartSurface::Axis;
 
-class ChartWindow : public ::testing::Test {
+class ChartWindow : public ::testing::Test, public WindowFixture {
 protected:
     ChartWindow()
     {
-        FormEnvironment env;
-        env.dialogs = &dialogs;
-        env.exePath = folder.path();
-        env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<MainWindow>(env);
+        makeWindow();
         form->show();
     }
 
-    Ui::MainWindow& ui() const { return *form->ui; }
     ChartPager& pager() const { return form->chart().ChartCtl; }
     QtChartSurface& surface() const { return form->chart().surface; }
     QString pageShown() const { return ui().Bt10->text(); }
@@ -81,10 +77,6 @@ protected:
         form->BtSaveClick();
         return name;
     }
-
-    ScriptedDialogs dialogs;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> form;
 };
 
 TEST_F(ChartWindow, StartsOnPageOneWithFillOn)

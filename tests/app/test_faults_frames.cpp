@@ -9,6 +9,7 @@
 #include "app/MainWindowFrames.h"
 #include "app/MainWindowRecord.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
 #include "ui_MainWindow.h"
@@ -42,21 +43,16 @@ bool sameReading(const Reading& a, const Reading& b)
            && a.DisplayOnlyMode == b.DisplayOnlyMode;
 }
 
-struct Window {
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> form;
+struct Window : WindowFixture {
     quint32 seed = 1;
 
     Window()
     {
         FormEnvironment env;
-        env.dialogs = &dialogs;
         env.clock = [] { return QTime(9, 0, 0); };
-        env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<MainWindow>(env);
+        makeWindow(env);
         form->setlimitClick();
     }
-    ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }
 
     void serialBytes(const QByteArray& bytes) { form->COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size())); }
     void serial(const QByteArray& frame) { serialBytes(MeterGenerator::toSerialBytes(frame, seed++)); }

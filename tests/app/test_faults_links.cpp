@@ -16,8 +16,9 @@
 #include "app/MainWindowRecord.h"
 #include "app/MainWindowSerial.h"
 #include "app/MainWindowUsb.h"
-#include "link/ScriptedHidPlatform.h"
+#include "tests/support/ScriptedHidPlatform.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
@@ -50,23 +51,9 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size());
 }
 
-struct Window {
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> form;
+struct Window : WindowFixture {
+    explicit Window(const FormEnvironment& env) { makeWindow(env); }
 
-    explicit Window(FormEnvironment env)
-    {
-        env.dialogs = &dialogs;
-        env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<MainWindow>(env);
-    }
-    ~Window()
-    {
-        dialogs.defaultAnswer = Dialogs::Yes;
-        form.reset();
-    }
-
-    Ui::MainWindow& ui() const { return *form->ui; }
     QList<QByteArray> values() const
     {
         QList<QByteArray> list;

@@ -12,6 +12,7 @@
 #include "display/LcdLabel.h"
 #include "tests/display/GoldenFrame.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "ui_MainWindow.h"
 
 namespace {
@@ -29,21 +30,15 @@ QString shown(const QByteArray& cp936)
     return decode(cp936);
 }
 
-struct Window {
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> form;
+struct Window : WindowFixture {
     quint8 high = 0x30;
 
     explicit Window(const QString& sep = ".")
     {
         FormEnvironment env;
-        env.dialogs = &dialogs;
         env.decimalSep = sep;
-        form = std::make_unique<MainWindow>(env);
+        makeWindow(env);
     }
-    ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }
-
-    Ui::MainWindow& ui() const { return *form->ui; }
 
     // One frame as the meter sends it over the serial line, with a varying high nibble.
     void serial(const QByteArray& digits)

@@ -20,6 +20,7 @@
 #include "record/ReadingGrid.h"
 #include "tests/record/RecordTestSupport.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tools/MeterFrame.h"
 #include "ui_MainWindow.h"
 
@@ -39,23 +40,16 @@ QByteArray voltsFrame(const char* digits, int function = 0)
     return frame.encode();
 }
 
-struct Window {
-    ScriptedDialogs dialogs;
-    QTemporaryDir folder;
+struct Window : WindowFixture {
     QTime now{8, 30, 0};
-    std::unique_ptr<MainWindow> form;
 
     Window()
     {
         FormEnvironment env;
-        env.dialogs = &dialogs;
         env.clock = [this] { return now; };
-        env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<MainWindow>(env);
+        makeWindow(env);
     }
-    ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }
 
-    Ui::MainWindow& ui() { return *form->ui; }
     RecordState& record() { return form->record(); }
     const ReadingTable& table() { return record().table(); }
     QString path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
@@ -394,17 +388,15 @@ TEST(RecordWindow, LoadTableCanEmptyTheTableFirst)
 
 TEST(RecordWindow, LoadedTextUsesTheWindowsDecimalSeparator)
 {
-    ScriptedDialogs dialogs;
+    WindowFixture w;
     FormEnvironment env;
-    env.dialogs = &dialogs;
     env.decimalSep = QStringLiteral(",");
-    MainWindow form(env);
-    QTemporaryDir folder;
-    writeAll(folder.filePath("c.txt"), "h\r\n2,6\ta\r\n");
-    LoadTable(form, folder.filePath("c.txt"), false);
+    w.makeWindow(env);
+    MainWindow& form = *w.form;
+    writeAll(w.path("c.txt"), "h\r\n2,6\ta\r\n");
+    LoadTable(form, w.path("c.txt"), false);
     ASSERT_EQ(form.record().table().rowCount(), 1);
     EXPECT_EQ(form.record().table().number(0), 3);
-    dialogs.defaultAnswer = Dialogs::Yes;
 }
 
 // Saving and opening run beside the window's thread. Readings that arrive while a file opens are recorded

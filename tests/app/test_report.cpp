@@ -12,24 +12,18 @@
 #include "app/MainWindowReport.h"
 #include "report/ReportDocument.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "ui_MainWindow.h"
 
 namespace {
 
-struct Window {
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> form;
-
+struct Window : WindowFixture {
     Window()
     {
-        FormEnvironment env;
-        env.dialogs = &dialogs;
-        env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<MainWindow>(env);
+        makeWindow();
         form->show();
     }
-    ~Window() { dialogs.defaultAnswer = Dialogs::Yes; }
 
     void record(int rows)
     {

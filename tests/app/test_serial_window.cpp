@@ -13,6 +13,7 @@
 #include "app/MainWindowRecord.h"
 #include "app/MainWindowSerial.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterFrame.h"
 #include "tools/MeterGenerator.h"
@@ -41,7 +42,7 @@ QByteArray valueOf(const QByteArray& digits)
     return digits.left(3) + '.' + digits.right(1);
 }
 
-class SerialWindow : public ::testing::Test {
+class SerialWindow : public ::testing::Test, public WindowFixture {
 protected:
     void SetUp() override
     {
@@ -49,16 +50,13 @@ protected:
         ASSERT_TRUE(meter.isOpen());
         ASSERT_TRUE(meter.linkAs(programDir.filePath(QStringLiteral("COM1"))));
         FormEnvironment env;
-        env.dialogs = &dialogs;
-        env.decimalSep = QStringLiteral(".");
         env.exePath = programDir.path();
-        form = std::make_unique<MainWindow>(env);
+        makeWindow(env);
         // Only the links of the program's folder: the machine's own ports must not matter here.
         serial().COMM2.portMap() = ComPortMap(programDir.path(), [] { return QList<SystemSerialPort>(); });
         countReceived();
     }
 
-    Ui::MainWindow& ui() const { return *form->ui; }
     SerialState& serial() const { return form->serial(); }
     int rows() const { return form->record().table().rowCount(); }
     QList<QByteArray> values() const
@@ -118,8 +116,6 @@ protected:
 
     QTemporaryDir programDir;
     PseudoTerminal meter;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> form;
     qint64 received = 0;
 };
 

@@ -20,29 +20,18 @@
 #include "app/MainWindow.h"
 #include "display/LcdLabel.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "ui_MainWindow.h"
 
 namespace {
 
-struct Window {
-    ScriptedDialogs dialogs;
-    QTemporaryDir folder;
-    std::unique_ptr<MainWindow> form;
-
+struct Window : WindowFixture {
     explicit Window(bool withHelp = true)
     {
         if (withHelp)
             QFile::copy(QStringLiteral(KM610_SOURCE_DIR "/docs/km610-help.html"), folder.filePath("km610-help.html"));
-        FormEnvironment env;
-        env.dialogs = &dialogs;
-        env.exePath = folder.path();
-        env.decimalSep = QStringLiteral(".");
-        form = std::make_unique<MainWindow>(env);
-    }
-    ~Window()
-    {
-        dialogs.defaultAnswer = Dialogs::Yes;  // let the window go
+        makeWindow();
     }
     bool shown(const char* name) const
     {

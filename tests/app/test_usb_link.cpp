@@ -15,8 +15,9 @@
 #include "app/MainWindowRecord.h"
 #include "app/MainWindowSerial.h"
 #include "app/MainWindowUsb.h"
-#include "link/ScriptedHidPlatform.h"
+#include "tests/support/ScriptedHidPlatform.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/WindowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tools/MeterGenerator.h"
 #include "ui_MainWindow.h"
@@ -45,29 +46,19 @@ QByteArray emptyReport()
     return QByteArray::fromHex("00 f0 00 00 00 00 00 00 00");
 }
 
-struct UsbWindow {
+struct UsbWindow : WindowFixture {
     std::shared_ptr<ScriptedHidPlatform> platform = std::make_shared<ScriptedHidPlatform>();
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainWindow> form;
 
     explicit UsbWindow(const QList<ScriptedHidDevice>& present)
     {
         for (const ScriptedHidDevice& d : present)
             platform->addDevice(d);
         FormEnvironment env;
-        env.dialogs = &dialogs;
-        env.decimalSep = QStringLiteral(".");
         env.hidPlatform = platform;
-        form = std::make_unique<MainWindow>(env);
+        makeWindow(env);
         form->ConTimer.stop();  // the tests tick the watchdog themselves
     }
-    ~UsbWindow()
-    {
-        dialogs.defaultAnswer = Dialogs::Yes;
-        form.reset();
-    }
 
-    Ui::MainWindow& ui() const { return *form->ui; }
     void clickUsb() const { QTest::mouseClick(ui().Panel2, Qt::LeftButton); }
     QString caption() const { return ui().Panel2->text(); }
     QColor captionColour() const { return ui().Panel2->palette().color(QPalette::WindowText); }

@@ -5,9 +5,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "app/MainWindow.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "ui_MainWindow.h"
+#include "tests/support/WindowFixture.h"
 
 namespace fuzzing {
 
@@ -21,23 +19,23 @@ inline MainWindow& window(bool commaSeparator)
             qputenv("QT_QPA_PLATFORM", "offscreen");
         new QApplication(argc, argv);
     }
-    static ScriptedDialogs dialogs;
     // Never destroyed: the process ends with it, after the toolkit's own statics are gone.
-    static MainWindow* w = nullptr;
-    if (!w) {
+    static WindowFixture* fixture = nullptr;
+    if (!fixture) {
         // Its recording journal and settings never reach the user's own folders.
         static QTemporaryDir home;
         qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-        FormEnvironment env;
-        env.dialogs = &dialogs;
-        w = new MainWindow(env);
+        fixture = new WindowFixture;
+        fixture->makeWindow();
+        fixture->folder.remove();  // outlives the process otherwise; an empty program folder is all it needs
         // A run of millions of inputs must not grow the table or the chart without end.
-        w->ui->set1k->trigger();
+        fixture->ui().set1k->trigger();
     }
-    dialogs.shown.clear();
-    w->DecimalSep = commaSeparator ? QStringLiteral(",") : QStringLiteral(".");
-    return *w;
+    fixture->dialogs.shown.clear();
+    MainWindow& w = *fixture->form;
+    w.DecimalSep = commaSeparator ? QStringLiteral(",") : QStringLiteral(".");
+    return w;
 }
 
 }  // namespace fuzzing

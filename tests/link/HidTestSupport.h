@@ -7,7 +7,7 @@
 #include <QStringList>
 
 #include "link/HidDeviceController.h"
-#include "link/ScriptedHidPlatform.h"
+#include "tests/support/ScriptedHidPlatform.h"
 
 namespace hidtest {
 

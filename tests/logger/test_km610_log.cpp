@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include "link/ScriptedHidPlatform.h"
+#include "tests/support/ScriptedHidPlatform.h"
 #include "logger/LogOutput.h"
 #include "logger/MeterLogger.h"
 #include "logger/UsbSource.h"

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "record/BackgroundWork.h"
+#include "dialogs/BackgroundWork.h"
 
 namespace {
 

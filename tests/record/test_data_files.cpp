@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "record/BackgroundWork.h"
+#include "dialogs/BackgroundWork.h"
 #include "record/DataFiles.h"
 #include "tests/record/RecordTestSupport.h"
 

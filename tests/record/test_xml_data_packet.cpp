@@ -6,7 +6,7 @@
 #include <QXmlStreamWriter>
 #include <gtest/gtest.h>
 
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 #include "record/XmlDataPacket.h"
 #include "record/XmlPacketParser.h"
 #include "record/XmlRowScanner.h"

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 struct ScriptedDialogs : Dialogs {
     struct Shown {

@@ -11,14 +11,13 @@
 
 namespace {
 
-const QString Simulator = QStringLiteral(KM610_BINARY_DIR "/tools/km610-meter-sim");
+const QString Simulator = QStringLiteral(KM610_SIMULATOR);
 
 class MeterSimProgram : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!QFileInfo(Simulator).isExecutable())
-            GTEST_SKIP() << "km610-meter-sim is not built";
+        ASSERT_TRUE(QFileInfo(Simulator).isExecutable()) << Simulator.toStdString();
         ASSERT_TRUE(dir.isValid());
     }
     void TearDown() override

@@ -5,7 +5,7 @@
 #include <QString>
 #include <memory>
 
-#include "record/BackgroundWork.h"
+#include "dialogs/BackgroundWork.h"
 
 class QWidget;
 

@@ -9,7 +9,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowRecord.h"
 #include "app/MainWindowUsb.h"
-#include "link/ScriptedHidPlatform.h"
+#include "tests/support/ScriptedHidPlatform.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tools/MeterGenerator.h"
 #include "ui_MainWindow.h"

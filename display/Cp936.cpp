@@ -1,4 +1,4 @@
-#include "record/Cp936.h"
+#include "display/Cp936.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,4 +1,4 @@
-#include "record/BackgroundWork.h"
+#include "dialogs/BackgroundWork.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "dialogs/Dialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

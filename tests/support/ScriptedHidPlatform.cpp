@@ -1,4 +1,4 @@
-#include "link/ScriptedHidPlatform.h"
+#include "tests/support/ScriptedHidPlatform.h"
 
 #include <QHash>
 #include <algorithm>
