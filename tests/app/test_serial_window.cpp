@@ -1,6 +1,7 @@
 // The serial link in the real window: a pseudo-terminal linked as COM1 in the program's folder, frames from
 // the simulator's generator written into it, the window connected with its own button, and the readings
 // read back from the reading table.
+#include <QFile>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QSignalSpy>
@@ -273,6 +274,8 @@ TEST_F(SerialWindow, MeterGoingAwayDisconnectsCalmly)
     ASSERT_EQ(rows(), 1);
     const QString device = meter.devicePath();
     meter.hangUp();
+    // The freed terminal's number may go to another process's terminal at once: the link goes with it.
+    QFile::remove(meter.linkPath());
     ASSERT_TRUE(waitUntil([&] { return !dialogs.shown.isEmpty(); }));
     EXPECT_TRUE(dialogs.lastText().startsWith(QStringLiteral("The connection to COM1 (%1) was closed: ").arg(device)))
         << dialogs.lastText().toStdString();
@@ -295,6 +298,7 @@ TEST_F(SerialWindow, AMeterGoingAwayIsWaitedForAndReadIntoTheSameTableWhenBack)
     send({voltageFrame("2301")});
     ui().CONok->show();
     meter.hangUp();
+    QFile::remove(meter.linkPath());
     ASSERT_TRUE(waitUntil([&] { return serial().reconnector.isWaiting(); }));
     EXPECT_TRUE(dialogs.shown.isEmpty());
     expectState(true, "COM Disconnect", false, false);  // still wanted: Disconnect ends the waiting
@@ -320,6 +324,7 @@ TEST_F(SerialWindow, DisconnectOrReconnectingTurnedOffEndsTheWaiting)
     serial().reconnector.setRetryInterval(50);
     ui().COMCon->click();
     meter.hangUp();
+    QFile::remove(meter.linkPath());
     ASSERT_TRUE(waitUntil([&] { return serial().reconnector.isWaiting(); }));
     ui().COMCon->click();
     EXPECT_FALSE(serial().reconnector.isWaiting());
@@ -398,6 +403,7 @@ TEST_F(SerialWindow, PortHintNamesTheDeviceOrItsAbsence)
 {
     EXPECT_EQ(hintOf(ui().BtCOM1), QStringLiteral("COM1: %1").arg(meter.devicePath()));
     meter.hangUp();
+    QFile::remove(meter.linkPath());
     QFile::remove(programDir.filePath(QStringLiteral("COM1")));
     EXPECT_EQ(hintOf(ui().BtCOM1), QStringLiteral("COM1: no serial port present"));
     clickPanel(ui().BtCOM1);

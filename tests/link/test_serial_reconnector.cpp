@@ -1,5 +1,6 @@
 // Reconnecting the serial link against real pseudo-terminals: a meter that hangs up is tried again until a
 // meter is back on the same port, and with reconnecting off, or stopped, the drop is the end.
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -51,6 +52,8 @@ TEST_F(SerialReconnect, AMeterThatHangsUpIsTriedAgainUntilItIsBack)
 {
     reconnector.setEnabled(true);
     meter->hangUp();
+    // The freed terminal's number may go to another process's terminal at once: the link goes with it.
+    QFile::remove(meter->linkPath());
     ASSERT_TRUE(waitUntil([&] { return reconnector.isWaiting(); }));
     EXPECT_EQ(events, QStringList{"waiting"});
     ASSERT_EQ(history.size(), 1);
@@ -71,6 +74,7 @@ TEST_F(SerialReconnect, AMeterThatHangsUpIsTriedAgainUntilItIsBack)
 TEST_F(SerialReconnect, OffADropIsHandedOnAndStoppedNothingIsTriedAnyMore)
 {
     meter->hangUp();
+    QFile::remove(meter->linkPath());
     ASSERT_TRUE(waitUntil([&] { return !events.isEmpty(); }));
     EXPECT_EQ(events, QStringList{"dropped"});
     EXPECT_FALSE(reconnector.isWaiting());
@@ -81,6 +85,7 @@ TEST_F(SerialReconnect, OffADropIsHandedOnAndStoppedNothingIsTriedAnyMore)
     ASSERT_TRUE(driver.PortOpen());
     reconnector.setEnabled(true);
     meter->hangUp();
+    QFile::remove(meter->linkPath());
     ASSERT_TRUE(waitUntil([&] { return reconnector.isWaiting(); }));
     reconnector.stop();
     EXPECT_EQ(events, (QStringList{"waiting", "waited"}));
@@ -90,6 +95,7 @@ TEST_F(SerialReconnect, OffADropIsHandedOnAndStoppedNothingIsTriedAnyMore)
 
     driver.PortOpen();
     meter->hangUp();
+    QFile::remove(meter->linkPath());
     ASSERT_TRUE(waitUntil([&] { return reconnector.isWaiting(); }));
     reconnector.setEnabled(false);  // turned off while waiting: as if it had been off
     EXPECT_EQ(events, (QStringList{"waiting", "waited", "waiting", "waited", "dropped"}));
