@@ -118,7 +118,8 @@ void MainWindow::applyStoredLayout()
     QStyleOptionButton option;
     option.initFrom(ui->RecordSI);
     const int textLeft = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, ui->RecordSI).left();
-    const int blanksLeft = ui->RecordSI->x() + textLeft + ui->RecordSI->fontMetrics().horizontalAdvance(before + QLatin1Char(' '));
+    const int blanksLeft = ui->RecordSI->x() + textLeft +
+                           ui->RecordSI->fontMetrics().horizontalAdvance(before + QLatin1Char(' '));
     ui->RecordSITime->move(blanksLeft, ui->RecordSITime->y());
 
     for (QWidget* w : {static_cast<QWidget*>(ui->Panel4), static_cast<QWidget*>(ui->Panel5),
@@ -133,7 +134,7 @@ void MainWindow::applyStoredLayout()
 
     ui->power->setPixmap(picture("power", QSize(64, 58)));
     ui->danger->setPixmap(picture("danger", QSize(26, 42)));
-    ui->CONok->setPixmap(picture("link-up", QSize(32, 32)));    // frames are arriving
+    ui->CONok->setPixmap(picture("link-up", QSize(32, 32)));     // frames are arriving
     ui->CONokN->setPixmap(picture("link-down", QSize(32, 32)));  // no frames
 
     QStyle* s = style();
@@ -289,10 +290,10 @@ void MainWindow::HELP1Click()
     const QString path = helpFilePath();
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable()) {
-        dialogs().message(QStringLiteral("The help file %1 cannot be opened: %2.")
-                              .arg(path, info.exists() ? QStringLiteral("it is not readable")
-                                                       : QStringLiteral("no such file")),
-                          QStringLiteral("KM610_620"), Dialogs::Icon::Information, Dialogs::Ok);
+        dialogs().message(
+            QStringLiteral("The help file %1 cannot be opened: %2.")
+                .arg(path, info.exists() ? QStringLiteral("it is not readable") : QStringLiteral("no such file")),
+            QStringLiteral("KM610_620"), Dialogs::Icon::Information, Dialogs::Ok);
         return;
     }
     auto* viewer = findChild<HelpViewer*>();
@@ -308,13 +309,13 @@ void MainWindow::DispInit(int mode)
     if (mode != 0 && mode != 1)
         return;
     const bool on = mode == 1;
-    QWidget* const annunciators[] = {
-        ui->LCDHold, ui->LcdAuto, ui->ol1,      ui->ol2,      ui->ol3,      ui->rsUSB,    ui->wsg,
-        ui->power,   ui->labMEM,  ui->Labtime,  ui->Labcal,   ui->Labmin,   ui->dc1,      ui->freq,
-        ui->f1,      ui->c1,      ui->c,        ui->pg,       ui->kvar1,    ui->Labmr,    ui->Labclr,
-        ui->Labtemp, ui->Labmax,  ui->labdc,    ui->labac,    ui->f,        ui->pf,       ui->kvar,
-        ui->kwh,     ui->danger,  ui->LabelF,   ui->T_LabelF, ui->Point1,   ui->Point2,   ui->Point3,
-        ui->T_Point1, ui->T_Point2, ui->T_Point3, ui->T_dPoint1, ui->Lab0, ui->labMEM, ui->LabFUL};
+    QWidget* const annunciators[] = {ui->LCDHold,  ui->LcdAuto,  ui->ol1,       ui->ol2,     ui->ol3,    ui->rsUSB,
+                                     ui->wsg,      ui->power,    ui->labMEM,    ui->Labtime, ui->Labcal, ui->Labmin,
+                                     ui->dc1,      ui->freq,     ui->f1,        ui->c1,      ui->c,      ui->pg,
+                                     ui->kvar1,    ui->Labmr,    ui->Labclr,    ui->Labtemp, ui->Labmax, ui->labdc,
+                                     ui->labac,    ui->f,        ui->pf,        ui->kvar,    ui->kwh,    ui->danger,
+                                     ui->LabelF,   ui->T_LabelF, ui->Point1,    ui->Point2,  ui->Point3, ui->T_Point1,
+                                     ui->T_Point2, ui->T_Point3, ui->T_dPoint1, ui->Lab0,    ui->labMEM, ui->LabFUL};
     for (QWidget* w : annunciators)
         if (!(on && w == ui->rsUSB))
             w->setVisible(on);

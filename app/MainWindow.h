@@ -66,23 +66,23 @@ public:
     // Module-level state of the program
     QString DecimalSep;
     QString ExePath;
-    int LinkType = 0;  // 1..4: COM1..COM4, 5: USB
+    int LinkType = 0;                 // 1..4: COM1..COM4, 5: USB
     BoundedLog ListBox1{1000};        // one line per serial frame
     BoundedLog HistoryListBox{1000};  // HID reports and device arrivals/removals
     QTimer ConTimer, SampInterTime, Engertimer, Timer2;
 
     // ---- Frames: assembler, decoder, dial and bar (MainWindowFrames.cpp)
     void ShowData610(const QByteArray& frame);  // decodes one frame onto the panel, dial, bar, chart and table
-    void COMM2ReceiveData(QObject* Sender, const char* DataPtr, qint32 DataSize);  // serial bytes to frames
+    void COMM2ReceiveData(QObject* Sender, const char* DataPtr, qint32 DataSize);         // serial bytes to frames
     void Read610(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);  // USB report to frames
-    void KDsetup();  // draws the dial face of the scale profile in force
+    void KDsetup();            // draws the dial face of the scale profile in force
     void KDrun(int position);  // moves the dial's pointer to a position of the scale
     const Reading& reading() const;
     int DialZero() const;  // the dial position that shows zero, from the scale profile in force
     FramesState& frames() const { return *m_frames; }
 
     // ---- Recording: table, interval, data files (MainWindowRecord.cpp)
-    bool AdmissionTest() const;  // the one test the decoder and the recorder share
+    bool AdmissionTest() const;    // the one test the decoder and the recorder share
     void INDataToTable(int kind);  // records the reading as a row when the admission test passes
     void ClearRClick();            // deletes every row (after a warning) and clears the chart
     void set1kClick();             // Record, RecordSet: at most 1000 rows
@@ -99,7 +99,7 @@ public:
     RecordState& record() const { return *m_record; }
 
     // ---- Chart: pager and view commands (MainWindowChart.cpp)
-    int chartAddValue(double value);            // AddValue, page number shown on Bt10
+    int chartAddValue(double value);             // AddValue, page number shown on Bt10
     void chartSetRange(double max, double min);  // the unit's vertical range, both ends at once
     void chartClear();                           // Clear, page number shown on Bt10
     void BtFirstClick();
@@ -149,7 +149,7 @@ public:
     // ---- Recording journal and Record > Recordings… (MainWindowJournal.cpp)
     void journalRowAdmitted();  // after INDataToTable appended a row
     void journalTableEmptied();
-    void restoreRecording();    // offers a recording left open by a crash
+    void restoreRecording();  // offers a recording left open by a crash
     void RecordingsClick();
     JournalState& journal() const { return *m_journal; }
 

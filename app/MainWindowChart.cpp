@@ -132,6 +132,6 @@ void MainWindow::BtSaveClick()
         dialogs().message(error, MessageCaption, Dialogs::Icon::Error, Dialogs::Ok);
         return;
     }
-    dialogs().message(QStringLiteral("Graphic has saved on %1").arg(name), MessageCaption,
-                      Dialogs::Icon::Information, Dialogs::Ok);
+    dialogs().message(QStringLiteral("Graphic has saved on %1").arg(name), MessageCaption, Dialogs::Icon::Information,
+                      Dialogs::Ok);
 }

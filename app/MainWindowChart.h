@@ -14,7 +14,7 @@ struct ChartState {
     explicit ChartState(QChartView* Chtshow);
 
     QtChartSurface surface;  // the chart on screen, keeping every point plotted since the last clear
-    ChartPager ChartCtl;  // the pager: the only code that changes what the chart holds and shows
+    ChartPager ChartCtl;     // the pager: the only code that changes what the chart holds and shows
     PageSizeKeyFilter pageSizeKeys;
     QRect placement;  // where the chart stood before the last enlargement; empty until then
 };

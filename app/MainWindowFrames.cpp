@@ -97,6 +97,12 @@ void MainWindow::KDrun(int position)
     ui->KD1->setPixmap(QPixmap::fromImage(m_frames->dial.picture()));
 }
 
-const Reading& MainWindow::reading() const { return m_frames->reading; }
+const Reading& MainWindow::reading() const
+{
+    return m_frames->reading;
+}
 
-int MainWindow::DialZero() const { return m_frames->profile.DialZero; }
+int MainWindow::DialZero() const
+{
+    return m_frames->profile.DialZero;
+}

@@ -38,10 +38,9 @@ void startJournal(MainWindow& form)
 {
     JournalState& state = form.journal();
     state.journal = std::make_unique<Journal>(state.folder.path());
-    QObject::connect(state.journal.get(), &Journal::failed, &form,
-                     [&form](const QString& fileName, const QString& reason) {
-                         showJournalFailure(form, fileName, reason);
-                     });
+    QObject::connect(
+        state.journal.get(), &Journal::failed, &form,
+        [&form](const QString& fileName, const QString& reason) { showJournalFailure(form, fileName, reason); });
 }
 
 // Puts rows into the table after those it holds and leaves the grid on the last one.
@@ -68,7 +67,8 @@ void MainWindow::setupJournal()
     m_journal->KeepRecordings->setCheckable(true);
     m_journal->KeepRecordings->setChecked(true);
     connect(m_journal->Recordings, &QAction::triggered, this, &MainWindow::RecordingsClick);
-    connect(m_journal->KeepRecordings, &QAction::toggled, this, [this](bool keep) { KeepRecordingsOnDisk(*this, keep); });
+    connect(m_journal->KeepRecordings, &QAction::toggled, this,
+            [this](bool keep) { KeepRecordingsOnDisk(*this, keep); });
     m_journal->folder.removeOlderThan(keptDays, QDateTime::currentDateTime());
     startJournal(*this);
 }
@@ -93,11 +93,12 @@ void MainWindow::journalRowAdmitted()
     if (!m_journal->journal)
         return;
     const ReadingTable& table = cds1.table();
-    m_journal->journal->admit(table.number(last), now,
-                              {table.textView(last, ReadingTable::FieldTime), table.textView(last, ReadingTable::FieldValue),
-                               table.textView(last, ReadingTable::FieldUnit), table.textView(last, ReadingTable::FieldVRange),
-                               table.textView(last, ReadingTable::FieldIRange)},
-                              last == 0);
+    m_journal->journal->admit(
+        table.number(last), now,
+        {table.textView(last, ReadingTable::FieldTime), table.textView(last, ReadingTable::FieldValue),
+         table.textView(last, ReadingTable::FieldUnit), table.textView(last, ReadingTable::FieldVRange),
+         table.textView(last, ReadingTable::FieldIRange)},
+        last == 0);
 }
 
 void MainWindow::journalTableEmptied()
@@ -114,7 +115,8 @@ void MainWindow::restoreRecording()
     const ReadingTable& rows = found->rows;
     const int count = rows.rowCount();
     const std::optional<RowInstant> last = rows.instant(count - 1);
-    const QString lastAt = last ? RecordingsDialog::localText(last).mid(11) : QString::fromLatin1(rows.text(count - 1, ReadingTable::FieldTime));
+    const QString lastAt = last ? RecordingsDialog::localText(last).mid(11)
+                                : QString::fromLatin1(rows.text(count - 1, ReadingTable::FieldTime));
     const QString text = QStringLiteral("The recording started %1 (%2 readings, last at %3) was not closed. "
                                         "Restore it into the table?")
                              .arg(RecordingsDialog::localText(rows.instant(0)))
@@ -154,8 +156,7 @@ bool OpenRecording(MainWindow& form, const QString& fileName)
 {
     ReadingTable rows;
     QFile file(fileName);
-    const bool read =
-        file.open(QIODevice::ReadOnly) && DatedCsvFile::readInto(file, DatedCsvFile::Mode::Journal, rows);
+    const bool read = file.open(QIODevice::ReadOnly) && DatedCsvFile::readInto(file, DatedCsvFile::Mode::Journal, rows);
     if (!read) {
         form.dialogs().message(QStringLiteral("Failed to Load File!"), QStringLiteral("Error"), Dialogs::Icon::Error,
                                Dialogs::Ok);

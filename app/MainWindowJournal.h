@@ -18,7 +18,7 @@ struct JournalState {
     std::unique_ptr<Journal> journal;  // only while recordings are kept on disk
     QAction* Recordings = nullptr;
     QAction* KeepRecordings = nullptr;
-    QPointer<QMessageBox> notice;      // the one notice of a journal that cannot be written
+    QPointer<QMessageBox> notice;  // the one notice of a journal that cannot be written
     QPointer<RecordingsDialog> dialog;
 };
 

@@ -14,8 +14,8 @@
 namespace {
 
 // The CSV with date and time comes after the three long-standing formats, so the first stays selected.
-const QString dataFileFilter =
-    QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)");
+const QString dataFileFilter = QStringLiteral(
+    "Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)");
 
 RecordControls controlsOf(const Ui::MainWindow& ui)
 {
@@ -26,8 +26,8 @@ RecordControls controlsOf(const Ui::MainWindow& ui)
 void chooseRecordLimit(MainWindow& form, qint32 limit, QAction* chosen)
 {
     form.record().recorder.RecordLimit = limit;
-    for (QAction* item : {form.ui->set1k, form.ui->set5k, form.ui->set10k, form.ui->set50k, form.ui->set100k,
-                          form.ui->setlimit})
+    for (QAction* item :
+         {form.ui->set1k, form.ui->set5k, form.ui->set10k, form.ui->set50k, form.ui->set100k, form.ui->setlimit})
         item->setChecked(item == chosen);
 }
 
@@ -43,8 +43,8 @@ void MainWindow::setupRecord()
     m_record = std::make_unique<RecordState>(m_env.clock);
     ui->DBGrid1->setModel(&m_record->cds1);
     ui->DBGrid1->setDeleteConfirmation([this] {
-        return dialogs().message(QStringLiteral("Delete record?"), QStringLiteral("Confirm"),
-                                 Dialogs::Icon::Question, Dialogs::Ok | Dialogs::Cancel) == Dialogs::Ok;
+        return dialogs().message(QStringLiteral("Delete record?"), QStringLiteral("Confirm"), Dialogs::Icon::Question,
+                                 Dialogs::Ok | Dialogs::Cancel) == Dialogs::Ok;
     });
     ui->RecordSITime->installEventFilter(&m_record->RecordSITimeKeyPress);
     ui->RecordSITime->setValidator(&m_record->intervalValidator);
@@ -210,6 +210,6 @@ void LoadTable(MainWindow& form, const QString& fileName, bool emptyFirst)
         form.ui->DBGrid1->setCurrentTableRow(packet ? 0 : cds1.tableRowCount() - 1);
     }
     if (!loaded)
-        form.dialogs().message(QStringLiteral("Failed to Load File!"), QStringLiteral("Error"),
-                               Dialogs::Icon::Error, Dialogs::Ok);
+        form.dialogs().message(QStringLiteral("Failed to Load File!"), QStringLiteral("Error"), Dialogs::Icon::Error,
+                               Dialogs::Ok);
 }

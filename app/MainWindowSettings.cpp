@@ -141,8 +141,8 @@ void applyTo(MainWindow& form, const RememberedSettings& s)
             (form.*choose[linkType - 1])();
     }
     if (s.recordLimit) {
-        void (MainWindow::*const choose[])() = {&MainWindow::set1kClick, &MainWindow::set5kClick,
-                                                &MainWindow::set10kClick, &MainWindow::set50kClick,
+        void (MainWindow::*const choose[])() = {&MainWindow::set1kClick,   &MainWindow::set5kClick,
+                                                &MainWindow::set10kClick,  &MainWindow::set50kClick,
                                                 &MainWindow::set100kClick, &MainWindow::setlimitClick};
         for (size_t i = 0; i < std::size(recordLimits); ++i)
             if (recordLimits[i] == *s.recordLimit)

@@ -18,14 +18,14 @@ class QAction;
 struct RememberedSettings {
     bool remember = false;
     bool keepRecordings = true;
-    std::optional<QString> link;            // "COM1".."COM4" or "USB"
-    std::optional<qint32> recordLimit;      // one of the Record > RecordSet items
+    std::optional<QString> link;        // "COM1".."COM4" or "USB"
+    std::optional<qint32> recordLimit;  // one of the Record > RecordSet items
     std::optional<bool> repeat, intervalOn, fill;
-    std::optional<QString> intervalText;    // the sampling interval box
-    std::optional<QString> pageSize;        // the chart's page size box
+    std::optional<QString> intervalText;  // the sampling interval box
+    std::optional<QString> pageSize;      // the chart's page size box
     std::optional<QPoint> position;
-    QMap<QString, bool> checkedItems;       // added check items of the Record menu, by object name
-    QMap<QString, QString> folders;         // the file dialogs' folders, by kind (see Dialogs::folders)
+    QMap<QString, bool> checkedItems;  // added check items of the Record menu, by object name
+    QMap<QString, QString> folders;    // the file dialogs' folders, by kind (see Dialogs::folders)
 
     friend bool operator==(const RememberedSettings&, const RememberedSettings&) = default;
 };

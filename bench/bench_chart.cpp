@@ -82,9 +82,9 @@ struct Bench {
         std::vector<double> times;
         for (int i = 0; i < 201; ++i) {
             times.push_back(1000 * milliseconds([&] {
-                pager.AddValue(reading(surface.pointCount(0)));
-                QApplication::processEvents();
-            }));
+                                pager.AddValue(reading(surface.pointCount(0)));
+                                QApplication::processEvents();
+                            }));
         }
         return median(times);
     }
@@ -128,8 +128,7 @@ int main(int argc, char** argv)
     std::printf("chart_big_page_paint_ms: %.2f\n", median(total));
     std::printf("chart_big_page_series_ms: %.2f\n", median(series));
     std::printf("chart_big_page_repaint_ms: %.2f\n", median(repaint));
-    std::printf("chart_big_page_points_drawn: %lld\n",
-                static_cast<long long>(bench.surface.pointsOf(1)->count()));
+    std::printf("chart_big_page_points_drawn: %lld\n", static_cast<long long>(bench.surface.pointsOf(1)->count()));
 
     bench.pager.SetPageSize(100);
     std::printf("chart_append_us_at_10m: %.1f\n", bench.appendMicroseconds(10000000));

@@ -101,7 +101,8 @@ int main(int argc, char** argv)
     }
     // A change of unit redraws the dial face: the widest face has 2001 arc dots.
     DialPainter dial(QSize(369, 153));
-    const double face = medianMicroseconds(std::vector<QByteArray>(50), [&](const QByteArray&) { dial.setup("10", 200); });
+    const double face = medianMicroseconds(std::vector<QByteArray>(50),
+                                           [&](const QByteArray&) { dial.setup("10", 200); });
 
     std::printf("frame_decode_us: %.2f\n", decode);
     std::printf("frame_display_us: %.2f\n", display);

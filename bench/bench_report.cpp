@@ -44,8 +44,8 @@ ReadingTable recording(int rows)
         const QByteArray time = QByteArray::number(100 + s / 3600).right(2) + ':' +
                                 QByteArray::number(100 + s / 60 % 60).right(2) + ':' +
                                 QByteArray::number(100 + s % 60).right(2);
-        table.append({i + 1, time, QByteArray::number(200 + (i * 7919) % 4000 / 100.0, 'f', 2), "V", "600.0V",
-                      "40.0A"});
+        table.append(
+            {i + 1, time, QByteArray::number(200 + (i * 7919) % 4000 / 100.0, 'f', 2), "V", "600.0V", "40.0A"});
     }
     return table;
 }

@@ -115,8 +115,7 @@ void tellLongTurn(const Turn& turn, qint64 pausedNs)
 // without that (no permission) only lateness beyond a scheduler's slice is counted.
 class ProcessorPauseWatch {
 public:
-    explicit ProcessorPauseWatch(int processor)
-        : m_thread([this] { watch(); })
+    explicit ProcessorPauseWatch(int processor) : m_thread([this] { watch(); })
     {
         cpu_set_t set;
         CPU_ZERO(&set);
@@ -282,8 +281,8 @@ int main(int argc, char** argv)
         }
         if (sent > 0) {
             const bool longest = now - lastTurnNs > longestGapNs;
-            pending = Turn{lastTurnNs, now, cpu - lastTurnCpuNs, lastHandlingNs,
-                           lastTurnUsage, usage, sent, longest, lastTurnProcessor, processor};
+            pending = Turn{lastTurnNs, now,     cpu - lastTurnCpuNs, lastHandlingNs, lastTurnUsage, usage,
+                           sent,       longest, lastTurnProcessor,   processor};
             if (longest) {
                 longestGapNs = now - lastTurnNs;
                 longestGapSwitches = {switches.waits - lastTurnSwitches.waits,

@@ -44,8 +44,7 @@ bool ChartPanner::eventFilter(QObject* watched, QEvent* event)
             break;
         m_dragging = false;
         return true;
-    default:
-        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -107,10 +107,11 @@ std::optional<DataExtent> MemoryChartSurface::dataExtent(Axis axis) const
     std::optional<DataExtent> extent;
     for (const Series& series : m_series) {
         // Horizontal positions run from 0 to the last point's index; vertical ones are the values.
-        const std::optional<DataExtent> own = axis == Axis::Bottom
-            ? (series.points.size() == 0 ? std::nullopt
-                                         : std::optional(DataExtent{0, double(series.points.size() - 1)}))
-            : series.points.valueExtent();
+        const std::optional<DataExtent> own = axis == Axis::Bottom ? (series.points.size() == 0
+                                                                          ? std::nullopt
+                                                                          : std::optional(DataExtent{
+                                                                                0, double(series.points.size() - 1)}))
+                                                                   : series.points.valueExtent();
         if (!own)
             continue;
         extent = extent ? DataExtent{std::min(extent->low, own->low), std::max(extent->high, own->high)} : *own;

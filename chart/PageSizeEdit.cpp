@@ -29,8 +29,8 @@ bool PageSizeKeyFilter::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        const bool typesNothing = key->text().isEmpty() || key->key() == Qt::Key_Delete
-            || key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        const bool typesNothing = key->text().isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Tab ||
+                                  key->key() == Qt::Key_Backtab;
         if (!typesNothing && !MaxrecordKeyPress(key->text().at(0)))
             return true;
     }

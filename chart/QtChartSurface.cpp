@@ -49,14 +49,8 @@ void styleAxis(QValueAxis* axis)
 }  // namespace
 
 QtChartSurface::QtChartSurface(QChartView* view)
-    : MemoryChartSurface(2),
-      m_view(view),
-      m_chart(new QChart),
-      m_area(new QAreaSeries),
-      m_areaEdge(new QLineSeries(m_area)),
-      m_line(new QLineSeries),
-      m_bottom(new QValueAxis),
-      m_left(new QValueAxis)
+    : MemoryChartSurface(2), m_view(view), m_chart(new QChart), m_area(new QAreaSeries),
+      m_areaEdge(new QLineSeries(m_area)), m_line(new QLineSeries), m_bottom(new QValueAxis), m_left(new QValueAxis)
 {
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(0);
@@ -202,8 +196,8 @@ void QtChartSurface::showSeries(int series, int columns)
     // A band one range wide either side of the plot keeps the line's edges and width out of sight.
     const DataExtent values = shownRange(Axis::Left);
     const double margin = std::max(values.high - values.low, 1.0);
-    target->replace(withinBand(pageEnvelope(points, first, last, view.low, view.high, columns),
-                               values.low - margin, values.high + margin));
+    target->replace(withinBand(pageEnvelope(points, first, last, view.low, view.high, columns), values.low - margin,
+                               values.high + margin));
     // Points given a colour of their own draw the curve in it; the area keeps its fill.
     const std::optional<QColor> colour = first <= last ? points.uniformColour(first, last) : std::nullopt;
     if (series == 0) {

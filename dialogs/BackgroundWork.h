@@ -32,7 +32,7 @@ public:
 };
 
 struct ProgressBoxSource {
-    std::chrono::milliseconds delay{500};  // work ending sooner shows no box
+    std::chrono::milliseconds delay{500};                // work ending sooner shows no box
     std::function<std::unique_ptr<ProgressBox>()> open;  // null, or returning null: no box
 };
 

@@ -19,8 +19,7 @@ int nearest(double v)
 
 }  // namespace
 
-DialGeometry::DialGeometry(QSize panel)
-    : m_w(panel.width() - 2 * kMarginX), m_h(panel.height() - 2 * kMarginY)
+DialGeometry::DialGeometry(QSize panel) : m_w(panel.width() - 2 * kMarginX), m_h(panel.height() - 2 * kMarginY)
 {
     const double w = m_w;
     const double h = m_h;

@@ -15,11 +15,11 @@ public:
 
     explicit DialGeometry(QSize panel);
 
-    int width() const { return m_w; }    // W: panel width less both side margins
-    int height() const { return m_h; }   // H: panel height less top and bottom margins
-    float radius() const { return m_r; } // R
-    float sweep() const { return m_a; }  // A, degrees
-    float start() const { return m_s; }  // S, degrees
+    int width() const { return m_w; }     // W: panel width less both side margins
+    int height() const { return m_h; }    // H: panel height less top and bottom margins
+    float radius() const { return m_r; }  // R
+    float sweep() const { return m_a; }   // A, degrees
+    float start() const { return m_s; }   // S, degrees
 
     // Angle, radians, of position u out of steps equal steps: 0 at the left end, steps at the right.
     float angle(int u, int steps) const;

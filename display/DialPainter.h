@@ -32,5 +32,5 @@ private:
     QColor m_panelColour;
     QImage m_picture;
     QHash<std::pair<QByteArray, int>, QImage> m_faces;  // by label set and divisions; a handful at most
-    QLine m_last{0, 0, 0, 0};  // the pointer last drawn; nothing yet at start
+    QLine m_last{0, 0, 0, 0};                           // the pointer last drawn; nothing yet at start
 };

@@ -13,7 +13,10 @@ using P = PanelItem;
 
 const QByteArray kSigma("\xA1\xC6");
 
-bool bit(int digit, int n) { return (digit >> n) & 1; }
+bool bit(int digit, int n)
+{
+    return (digit >> n) & 1;
+}
 
 // One frame's decoding: the steps share the frame, the status digits and the result being built.
 class Decoding {
@@ -33,8 +36,8 @@ public:
         m_result.panel.show(P::rsUSB);
         // A frame without its end mark shows nothing of its own and goes on at the scale step.
         if (at(20) == 'D' && at(21) == 'A') {
-            if (!step(4, &Decoding::readCodes) || !step(5, &Decoding::memory) || !step(8, &Decoding::mainDisplay)
-                || !step(9, &Decoding::needle) || !step(10, &Decoding::function))
+            if (!step(4, &Decoding::readCodes) || !step(5, &Decoding::memory) || !step(8, &Decoding::mainDisplay) ||
+                !step(9, &Decoding::needle) || !step(10, &Decoding::function))
                 return m_result;
             statusMarks();
             if (!step(12, &Decoding::secondaryDisplay))
@@ -118,9 +121,18 @@ private:
         QByteArray& value = m_result.reading.ValueText;
         switch (*point) {
         case 0: value = sign + d[0] + d[1] + d[2] + d[3]; break;
-        case 1: m_result.panel.show(P::Point3); value = sign + d[0] + d[1] + d[2] + m_sep + d[3]; break;
-        case 2: m_result.panel.show(P::Point2); value = sign + d[0] + d[1] + m_sep + d[2] + d[3]; break;
-        case 3: m_result.panel.show(P::Point1); value = sign + d[0] + m_sep + d[1] + d[2] + d[3]; break;
+        case 1:
+            m_result.panel.show(P::Point3);
+            value = sign + d[0] + d[1] + d[2] + m_sep + d[3];
+            break;
+        case 2:
+            m_result.panel.show(P::Point2);
+            value = sign + d[0] + d[1] + m_sep + d[2] + d[3];
+            break;
+        case 3:
+            m_result.panel.show(P::Point1);
+            value = sign + d[0] + m_sep + d[1] + d[2] + d[3];
+            break;
         default: break;  // no point, and the value text stays the previous frame's
         }
         return true;
@@ -148,13 +160,44 @@ private:
     {
         PanelChanges& p = m_result.panel;
         switch (m_function) {
-        case 0: showUnit(P::kvar, "V"); p.show(P::labac); showUnit(P::kvar1, "Hz"); p.show(P::freq); break;
-        case 1: showUnit(P::kvar, "A"); p.show(P::labac); showUnit(P::kvar1, "V"); showUnit(P::dc1, "AC"); break;
-        case 2: showUnit(P::kwh, "KW"); p.show(P::labac); p.show(P::pg); p.show(P::Lab0); break;
-        case 3: showUnit(P::kvar, "KVA"); p.show(P::labac); showUnit(P::kvar1, "KVAr"); showUnit(P::dc1, "AC"); break;
-        case 4: p.show(P::pf); p.show(P::pg); p.show(P::Lab0); break;
-        case 5: showUnit(P::kwh, "KWh"); p.show(P::labac); break;
-        case 6: p.show(P::Labtemp); p.show(P::c); p.show(P::f1); break;
+        case 0:
+            showUnit(P::kvar, "V");
+            p.show(P::labac);
+            showUnit(P::kvar1, "Hz");
+            p.show(P::freq);
+            break;
+        case 1:
+            showUnit(P::kvar, "A");
+            p.show(P::labac);
+            showUnit(P::kvar1, "V");
+            showUnit(P::dc1, "AC");
+            break;
+        case 2:
+            showUnit(P::kwh, "KW");
+            p.show(P::labac);
+            p.show(P::pg);
+            p.show(P::Lab0);
+            break;
+        case 3:
+            showUnit(P::kvar, "KVA");
+            p.show(P::labac);
+            showUnit(P::kvar1, "KVAr");
+            showUnit(P::dc1, "AC");
+            break;
+        case 4:
+            p.show(P::pf);
+            p.show(P::pg);
+            p.show(P::Lab0);
+            break;
+        case 5:
+            showUnit(P::kwh, "KWh");
+            p.show(P::labac);
+            break;
+        case 6:
+            p.show(P::Labtemp);
+            p.show(P::c);
+            p.show(P::f1);
+            break;
         default: return;
         }
         static const char* const kUnits[7] = {"V", "A", "KW", "KVA", "PF", "KWh", "\xA1\xE6"};  // ..., degrees C
@@ -170,7 +213,11 @@ private:
         switch (m_function) {
         case 4: r.PowerFactorMode = true; break;
         case 5: r.EnergyMode = true; break;
-        case 6: r.TemperatureMode = true; r.VRangeText = "-"; r.IRangeText = "-"; break;
+        case 6:
+            r.TemperatureMode = true;
+            r.VRangeText = "-";
+            r.IRangeText = "-";
+            break;
         case 7: r.DisplayOnlyMode = true; break;
         default: break;
         }
@@ -179,11 +226,14 @@ private:
 
     void statusMarks()
     {
-        struct Mark { int digit, bit; P label; };
+        struct Mark {
+            int digit, bit;
+            P label;
+        };
         static const Mark kMarks[] = {
-            {0, 0, P::power}, {0, 3, P::danger}, {1, 2, P::Labmax}, {1, 3, P::Labmin},
-            {2, 0, P::LCDHold}, {2, 1, P::Labclr}, {2, 3, P::labMEM},
-            {3, 0, P::wsg}, {3, 1, P::ol3}, {3, 2, P::ol2}, {3, 3, P::ol1},
+            {0, 0, P::power},   {0, 3, P::danger}, {1, 2, P::Labmax}, {1, 3, P::Labmin},
+            {2, 0, P::LCDHold}, {2, 1, P::Labclr}, {2, 3, P::labMEM}, {3, 0, P::wsg},
+            {3, 1, P::ol3},     {3, 2, P::ol2},    {3, 3, P::ol1},
         };
         for (const Mark& m : kMarks)
             if (bit(m_status[m.digit], m.bit))

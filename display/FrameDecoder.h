@@ -32,11 +32,11 @@ struct BarSetting {
 };
 
 struct FrameResult {
-    PanelChanges panel;                // applied after the panel's reset
-    Reading reading;                   // as the chart's admission test sees it (before "OL")
+    PanelChanges panel;  // applied after the panel's reset
+    Reading reading;     // as the chart's admission test sees it (before "OL")
     QByteArray LastUnitText;
-    std::optional<int> profile;        // SetFullScale argument when the unit changed; then the face and chart
-    std::optional<int> dialPosition;   // KDrun argument
+    std::optional<int> profile;       // SetFullScale argument when the unit changed; then the face and chart
+    std::optional<int> dialPosition;  // KDrun argument
     std::optional<BarSetting> bar;
     std::optional<double> chartPoint;  // offered to the chart when the admission test passes
     bool overloadText = false;         // ValueText becomes "OL" after the chart step

@@ -29,9 +29,11 @@ unsigned segmentsFor(QChar c, LcdFace face)
     case '8': return A | B | C | D | E | F | G;
     case '9': return A | B | C | D | F | G;
     case 'A': return A | B | C | E | F | G;
-    case 'B': case 'b': return C | D | E | F | G;
+    case 'B':
+    case 'b': return C | D | E | F | G;
     case 'C': return A | D | E | F;
-    case 'D': case 'd': return B | C | D | E | G;
+    case 'D':
+    case 'd': return B | C | D | E | G;
     case 'E': return A | D | E | F | G;
     case 'F': return A | E | F | G;
     case '-': return G;
@@ -45,10 +47,7 @@ constexpr double kSkew = 0.06;
 
 }  // namespace
 
-LcdGlyphPainter::LcdGlyphPainter(LcdFace face, double height, bool bold)
-    : m_face(face), m_h(height), m_bold(bold)
-{
-}
+LcdGlyphPainter::LcdGlyphPainter(LcdFace face, double height, bool bold) : m_face(face), m_h(height), m_bold(bold) {}
 
 LcdFace LcdGlyphPainter::faceForFamily(const QString& family)
 {
@@ -80,7 +79,12 @@ double LcdGlyphPainter::advance(QChar c) const
     case ':': return 0.22 * m_h;
     case ' ': return 0.16 * m_h;
     case 0x00B0: return 0.34 * m_h;  // degree sign
-    case '"': case '}': case '%': case 0x2211: case '#': case '?': return 0.50 * m_h;
+    case '"':
+    case '}':
+    case '%':
+    case 0x2211:
+    case '#':
+    case '?': return 0.50 * m_h;
     default: break;
     }
     if (segmentsFor(c, m_face))
@@ -139,24 +143,31 @@ void LcdGlyphPainter::drawSegments(QPainter& painter, QPointF o, unsigned mask) 
     auto skew = [&](double x, double y) { return QPointF(x + (bottom - y) * kSkew, y); };
     auto horizontal = [&](double y) {
         const double x0 = left + gap, x1 = right - gap, h = t / 2;
-        return QPolygonF{skew(x0, y), skew(x0 + h, y - h), skew(x1 - h, y - h), skew(x1, y), skew(x1 - h, y + h),
-                         skew(x0 + h, y + h)};
+        return QPolygonF{skew(x0, y), skew(x0 + h, y - h), skew(x1 - h, y - h),
+                         skew(x1, y), skew(x1 - h, y + h), skew(x0 + h, y + h)};
     };
     auto vertical = [&](double x, double y0, double y1) {
         const double h = t / 2;
         y0 += gap;
         y1 -= gap;
-        return QPolygonF{skew(x, y0), skew(x + h, y0 + h), skew(x + h, y1 - h), skew(x, y1), skew(x - h, y1 - h),
-                         skew(x - h, y0 + h)};
+        return QPolygonF{skew(x, y0), skew(x + h, y0 + h), skew(x + h, y1 - h),
+                         skew(x, y1), skew(x - h, y1 - h), skew(x - h, y0 + h)};
     };
     const double inL = left + t / 2, inR = right - t / 2, inT = top + t / 2, inB = bottom - t / 2;
-    if (mask & A) painter.drawPolygon(horizontal(inT));
-    if (mask & B) painter.drawPolygon(vertical(inR, inT, mid));
-    if (mask & C) painter.drawPolygon(vertical(inR, mid, inB));
-    if (mask & D) painter.drawPolygon(horizontal(inB));
-    if (mask & E) painter.drawPolygon(vertical(inL, mid, inB));
-    if (mask & F) painter.drawPolygon(vertical(inL, inT, mid));
-    if (mask & G) painter.drawPolygon(horizontal(mid));
+    if (mask & A)
+        painter.drawPolygon(horizontal(inT));
+    if (mask & B)
+        painter.drawPolygon(vertical(inR, inT, mid));
+    if (mask & C)
+        painter.drawPolygon(vertical(inR, mid, inB));
+    if (mask & D)
+        painter.drawPolygon(horizontal(inB));
+    if (mask & E)
+        painter.drawPolygon(vertical(inL, mid, inB));
+    if (mask & F)
+        painter.drawPolygon(vertical(inL, inT, mid));
+    if (mask & G)
+        painter.drawPolygon(horizontal(mid));
 }
 
 void LcdGlyphPainter::drawDot(QPainter& painter, QPointF centre, double radius) const
@@ -172,8 +183,7 @@ void LcdGlyphPainter::drawGlyph(QPainter& painter, QPointF o, QChar c) const
         return;
     }
     switch (c.unicode()) {
-    case ' ':
-        return;
+    case ' ': return;
     case '.': {
         // The point sits in the gap after the digit to its left; the point face's lies further right.
         const double centre = (m_face == LcdFace::Point ? 0.19 : 0.11) * h;
@@ -217,8 +227,16 @@ void LcdGlyphPainter::drawGlyph(QPainter& painter, QPointF o, QChar c) const
     case 0x2211: {  // sum mark
         const double l = o.x() + 0.08 * h, r = o.x() + 0.40 * h, t = o.y() + 0.22 * h, b = o.y() + 0.80 * h;
         const double w = 0.07 * h, m = (t + b) / 2;
-        painter.drawPolygon(QPolygonF{{l, t}, {r, t}, {r, t + w}, {l + 0.12 * h, t + w}, {l + 0.18 * h + w, m},
-                                      {l + 0.12 * h, b - w}, {r, b - w}, {r, b}, {l, b}, {l + 0.16 * h, m}});
+        painter.drawPolygon(QPolygonF{{l, t},
+                                      {r, t},
+                                      {r, t + w},
+                                      {l + 0.12 * h, t + w},
+                                      {l + 0.18 * h + w, m},
+                                      {l + 0.12 * h, b - w},
+                                      {r, b - w},
+                                      {r, b},
+                                      {l, b},
+                                      {l + 0.16 * h, m}});
         return;
     }
     case '#':    // degrees Celsius

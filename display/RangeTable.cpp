@@ -9,7 +9,10 @@ namespace {
 constexpr std::array<const char*, 4> kVoltage{"15.0V", "100.0V", "300.0V", "600.0V"};
 constexpr std::array<const char*, 4> kCurrent{"40.0A", "100.0A", "400.0A", "1000A"};
 
-bool inTable(int code) { return code >= 0 && code <= 3; }
+bool inTable(int code)
+{
+    return code >= 0 && code <= 3;
+}
 
 }  // namespace
 
@@ -32,14 +35,16 @@ bool range(int function, char voltageCode, char currentCode, Reading& reading)
             reading.VRangeText = "-";
         }
         break;
-    case 2: case 3: case 4: case 5:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
         if (inTable(*v))
             reading.VRangeText = kVoltage[*v];
         if (inTable(*i))
             reading.IRangeText = kCurrent[*i];
         break;
-    default:
-        break;
+    default: break;
     }
     return true;
 }

@@ -11,13 +11,16 @@ struct ProfileValues {
 };
 
 constexpr std::array<ProfileValues, 4> kProfiles{{
-    {"6", 600, 600, 600, 120, 600},     // V, KW, KVA
-    {"10", 1000, 1000, 1000, 200, 1000}, // A, KWh
-    {"4", 400, 400, 400, 80, 1300},      // degrees Celsius
-    {"7", 1000, 1000, 1000, 200, 1},     // power factor
+    {"6", 600, 600, 600, 120, 600},       // V, KW, KVA
+    {"10", 1000, 1000, 1000, 200, 1000},  // A, KWh
+    {"4", 400, 400, 400, 80, 1300},       // degrees Celsius
+    {"7", 1000, 1000, 1000, 200, 1},      // power factor
 }};
 
-bool known(int profile) { return profile >= 0 && profile < int(kProfiles.size()); }
+bool known(int profile)
+{
+    return profile >= 0 && profile < int(kProfiles.size());
+}
 
 }  // namespace
 
@@ -46,6 +49,12 @@ std::optional<int> ScaleProfile::profileForUnit(const QByteArray& unitText)
     return std::nullopt;
 }
 
-double ScaleProfile::chartMaximum(int profile) { return known(profile) ? kProfiles[profile].chartMax : 0.0; }
+double ScaleProfile::chartMaximum(int profile)
+{
+    return known(profile) ? kProfiles[profile].chartMax : 0.0;
+}
 
-double ScaleProfile::chartMinimum(int profile) { return -chartMaximum(profile); }
+double ScaleProfile::chartMinimum(int profile)
+{
+    return -chartMaximum(profile);
+}

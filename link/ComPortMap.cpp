@@ -45,7 +45,8 @@ QString ComPortMap::userLinkFolder()
     // of the user's and remarks on it on standard error; the folder is what we want, while the remark would
     // be noise where standard error carries nothing but errors (km610-log), so it is held back.
     static const QString folder = [] {
-        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString&) {});
         const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
         qInstallMessageHandler(previous);
         return runtime.isEmpty() ? QString() : runtime + QStringLiteral("/km610");

@@ -20,9 +20,9 @@
 
 // What one HID input report came to.
 struct HidReportOutcome {
-    QString reportText;            // "R 01  03 37 30 30 " : report ID, then every data byte
-    bool carriedData = false;      // the report held meter bytes
-    bool cut = false;              // the report ended a burst: FrameStr holds the new cut
+    QString reportText;               // "R 01  03 37 30 30 " : report ID, then every data byte
+    bool carriedData = false;         // the report held meter bytes
+    bool cut = false;                 // the report ended a burst: FrameStr holds the new cut
     std::optional<QByteArray> frame;  // the cut, when it ends in "DA" at 20 and 21
 };
 

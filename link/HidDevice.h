@@ -57,7 +57,7 @@ public:
     // for further sends while that one still hangs.
     bool SendFeatureReport(const quint8* report, int size);
     quint32 lastFeatureError() const { return m_featureError; }  // the reason the last send failed
-    static constexpr int FeatureAnswerTime = 200;  // ms
+    static constexpr int FeatureAnswerTime = 200;                // ms
     // Report lengths in bytes, report ID byte included, from the report descriptor read once; 0 for a
     // feature report the descriptor does not declare.
     int inputReportLength();

@@ -6,8 +6,7 @@
 
 #include "link/HidDevice.h"
 
-THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, std::shared_ptr<HidConnection> handle,
-                                           quint32 openError)
+THidDeviceReadThread::THidDeviceReadThread(THidDevice* device, std::shared_ptr<HidConnection> handle, quint32 openError)
     : m_device(device), m_handle(std::move(handle)), m_openError(openError),
       m_buffer(std::size_t(std::max(device->inputReportLength(), 1)))
 {
@@ -78,7 +77,8 @@ void THidDeviceReadThread::handOver(std::function<void()> call)
     m_changed.notify_all();
     // This object lives on the user-interface thread, so the call is queued there; it is dropped if this
     // object is deleted first, and does nothing if a waiting stop has served the hand-over already.
-    QMetaObject::invokeMethod(this, [this] { serveHandOver(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { serveHandOver(); }, Qt::QueuedConnection);
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [this] { return m_handOver == HandOver::Idle; });
 }

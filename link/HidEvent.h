@@ -42,8 +42,8 @@ public:
     {
         if (!m_call || !other.m_call)
             return !m_call && !other.m_call;
-        return m_object == other.m_object && m_class == other.m_class && m_method == other.m_method
-               && m_token == other.m_token;
+        return m_object == other.m_object && m_class == other.m_class && m_method == other.m_method &&
+               m_token == other.m_token;
     }
 
 private:

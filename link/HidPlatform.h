@@ -33,8 +33,8 @@ enum class HidAccess {
 struct HidReadResult {
     enum Status { Pending, Completed, Failed };
     Status status = Pending;
-    int bytes = 0;       // Completed: bytes in the buffer, report ID byte included
-    quint32 error = 0;   // Failed: the system's error code
+    int bytes = 0;      // Completed: bytes in the buffer, report ID byte included
+    quint32 error = 0;  // Failed: the system's error code
 };
 
 // One open handle on a device. Reading is asynchronous: startRead hands over the buffer, waitRead waits for

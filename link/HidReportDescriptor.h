@@ -12,7 +12,7 @@ public:
 
     bool isValid() const { return m_valid; }
     bool numbered() const { return m_numbered; }
-    int inputReportLength() const { return m_inputLength; }    // 0 when the device has no input report
+    int inputReportLength() const { return m_inputLength; }  // 0 when the device has no input report
     int outputReportLength() const { return m_outputLength; }
     int featureReportLength() const { return m_featureLength; }
 

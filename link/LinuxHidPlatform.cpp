@@ -80,8 +80,8 @@ QList<HidDeviceInfo> LinuxHidPlatform::enumerate()
     if (!m_udev)
         return list;
     const EnumeratePtr enumeration(udev_enumerate_new(m_udev.get()));
-    if (!enumeration || udev_enumerate_add_match_subsystem(enumeration.get(), "hidraw") < 0
-        || udev_enumerate_scan_devices(enumeration.get()) < 0)
+    if (!enumeration || udev_enumerate_add_match_subsystem(enumeration.get(), "hidraw") < 0 ||
+        udev_enumerate_scan_devices(enumeration.get()) < 0)
         return list;
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumeration.get()))
@@ -150,8 +150,8 @@ void LinuxHidPlatform::setChangeHandler(std::function<void()> handler)
     if (m_monitor || !m_udev)
         return;
     std::unique_ptr<udev_monitor, UdevDeleter> monitor(udev_monitor_new_from_netlink(m_udev.get(), "udev"));
-    if (!monitor || udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "hidraw", nullptr) < 0
-        || udev_monitor_enable_receiving(monitor.get()) < 0)
+    if (!monitor || udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "hidraw", nullptr) < 0 ||
+        udev_monitor_enable_receiving(monitor.get()) < 0)
         return;
     m_notifier = std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor.get()), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { onMonitorReadable(); });

@@ -60,8 +60,7 @@ qint32 baudRateValue(TSerialPortBaudRate rate)
 }
 
 SerialPortDriver::SerialPortDriver(QObject* owner)
-    : QObject(owner),
-      m_receiveBuffer(m_ComPortInBufSize, '\0'),
+    : QObject(owner), m_receiveBuffer(m_ComPortInBufSize, '\0'),
       m_portMap(QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString())
 {
     connect(&m_pollTimer, &QTimer::timeout, this, &SerialPortDriver::poll);
@@ -98,7 +97,7 @@ bool SerialPortDriver::PortOpen()
         return false;
     }
     auto port = std::make_unique<QSerialPort>();
-    port->setPortName(m_lastDevice);  // a full path: Qt takes it as the device itself
+    port->setPortName(m_lastDevice);          // a full path: Qt takes it as the device itself
     if (!port->open(QIODevice::ReadWrite)) {  // exclusive: Qt locks the device and sets TIOCEXCL
         m_lastError = port->errorString();
         m_lastAccessDenied = port->error() == QSerialPort::PermissionError && accessDenied(m_lastDevice);
@@ -196,7 +195,8 @@ void SerialPortDriver::portError(QSerialPort::SerialPortError error)
     m_faultPending = true;
     m_lastError = lostReason(error, m_port->errorString());
     const quint64 generation = m_generation;
-    QMetaObject::invokeMethod(this, [this, generation] { endLostConnection(generation); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, generation] { endLostConnection(generation); }, Qt::QueuedConnection);
 }
 
 void SerialPortDriver::endLostConnection(quint64 generation)

@@ -18,7 +18,19 @@
 
 enum TSerialPortNumber { pnCOM1 = 0, pnCOM2, pnCOM3, pnCOM4 };
 enum TSerialPortBaudRate {
-    br110 = 0, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400, br56000, br57600, br115200
+    br110 = 0,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200
 };
 enum TSerialPortDataBits { db5BITS = 0, db6BITS, db7BITS, db8BITS };  // bits = value + 5
 enum TSerialPortStopBits { sb1BITS = 0, sb1HALFBITS, sb2BITS };
@@ -71,7 +83,7 @@ public:
     ComPortMap& portMap() { return m_portMap; }
     // A device (or a link to one) to open instead of the one the map gives for ComPort; empty: the map's.
     void setDevicePath(const QString& path) { m_devicePath = path; }
-    QString portName() const;          // "COM1".."COM4", or the device path given
+    QString portName() const;                            // "COM1".."COM4", or the device path given
     QString lastDevice() const { return m_lastDevice; }  // the device the last PortOpen tried; empty: none mapped
     QString lastError() const { return m_lastError; }    // the system's reason of the last failed PortOpen
     bool lastErrorWasAccessDenied() const { return m_lastAccessDenied; }

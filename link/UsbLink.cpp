@@ -28,7 +28,8 @@ QString DeviceName(THidDevice* HidDev)
 {
     QString name = HidDev->GetProductText();
     if (name.isEmpty())
-        name = QString::asprintf("Device VID=%.4X PID=%.4X", HidDev->attributes().vendorId, HidDev->attributes().productId);
+        name = QString::asprintf("Device VID=%.4X PID=%.4X", HidDev->attributes().vendorId,
+                                 HidDev->attributes().productId);
     const QString serial = HidDev->GetSerialText();
     if (!serial.isEmpty())
         name += QStringLiteral(" (Serial=%1)").arg(serial);
@@ -195,8 +196,8 @@ void UsbLink::SetFeatureClick()
         return;
     }
     const QByteArray report = configurationReport(m_curDevice->featureReportLength());
-    const bool taken
-        = m_curDevice->SendFeatureReport(reinterpret_cast<const quint8*>(report.constData()), int(report.size()));
+    const bool taken = m_curDevice->SendFeatureReport(reinterpret_cast<const quint8*>(report.constData()),
+                                                      int(report.size()));
     QString line;
     for (qsizetype i = 1; i < report.size(); ++i)
         line += QString::asprintf("%.2X ", quint8(report[i]));
@@ -206,8 +207,8 @@ void UsbLink::SetFeatureClick()
         return;
     }
     const quint32 error = m_curDevice->lastFeatureError();
-    emit historyLine(
-        QStringLiteral("FEATURE ERROR: %1 (%2)").arg(qt_error_string(int(error)), QString::number(error, 16).toUpper()));
+    emit historyLine(QStringLiteral("FEATURE ERROR: %1 (%2)")
+                         .arg(qt_error_string(int(error)), QString::number(error, 16).toUpper()));
     // Said once: the report goes again with every connect and disconnect, and the user knows by then. A
     // cable the user may not write to is explained by the connect itself.
     if (!m_configurationRefusalTold && m_curDevice->CanReadWrite()) {

@@ -23,10 +23,10 @@ class FrameAssembler;
 
 namespace usbtext {
 inline const QString CableText = QStringLiteral("USB to Serial");
-inline const QString NotConnected
-    = QStringLiteral("USB interface cable is not securely connected, please check and re-try.");
-inline const QString MeterNotReady
-    = QStringLiteral("USB interface cable is securely connected, please check if the meter is ready.");
+inline const QString NotConnected = QStringLiteral(
+    "USB interface cable is not securely connected, please check and re-try.");
+inline const QString MeterNotReady = QStringLiteral(
+    "USB interface cable is securely connected, please check if the meter is ready.");
 inline const QString Caption = QStringLiteral("KM610_620");
 }  // namespace usbtext
 
@@ -117,6 +117,6 @@ private:
     bool m_on = false;
     bool m_reconnect = false;
     bool m_waiting = false;
-    int m_conTick = 0;                      // 0..2: the watchdog looks on every third tick
+    int m_conTick = 0;                        // 0..2: the watchdog looks on every third tick
     bool m_configurationRefusalTold = false;  // until the cable takes its configuration again
 };

@@ -44,8 +44,7 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
     const QCommandLineOption usb("usb", "Read the meter through its USB cable (a HID device named \"USB to Serial\").");
     const QCommandLineOption cable("cable", "With --usb: the N-th meter cable, as --list numbers them (default 1).",
                                    "N");
-    const QCommandLineOption output({"o", "output"}, "Append to this file (default: standard output, also -).",
-                                    "file");
+    const QCommandLineOption output({"o", "output"}, "Append to this file (default: standard output, also -).", "file");
     const QCommandLineOption format("format", "csv (default) or jsonl.", "format");
     const QCommandLineOption interval("interval", "Record at most one reading per this many seconds.", "seconds");
     const QCommandLineOption noRepeat("no-repeat", "Leave out a reading whose value repeats the previous one.");
@@ -53,8 +52,8 @@ LogOptions::Parse LogOptions::parse(const QStringList& args, LogOptions* options
     const QCommandLineOption duration("duration", "Stop after this many seconds.", "seconds");
     const QCommandLineOption noReconnect("no-reconnect", "End with an error when the link drops.");
     const QCommandLineOption quiet({"q", "quiet"}, "No status line; only errors.");
-    parser.addOptions(
-        {help, version, list, port, com, usb, cable, output, format, interval, noRepeat, count, duration, noReconnect, quiet});
+    parser.addOptions({help, version, list, port, com, usb, cable, output, format, interval, noRepeat, count, duration,
+                       noReconnect, quiet});
 
     const auto fail = [message](const QString& text) {
         *message = text;

@@ -75,8 +75,7 @@ bool LogOutput::write(QByteArrayView bytes)
         if (n <= 0) {
             const int error = n < 0 ? errno : ENOSPC;
             const bool takenBack = start < 0 || done == 0 || ::ftruncate(m_fd, start) == 0;
-            return fail(takenBack ? QStringLiteral("cannot write to") : QStringLiteral("a row is cut short in"),
-                        error);
+            return fail(takenBack ? QStringLiteral("cannot write to") : QStringLiteral("a row is cut short in"), error);
         }
         done += n;
     }

@@ -85,7 +85,7 @@ QByteArrayView functionName(int function)
     static constexpr std::array<const char*, 8> names{"voltage", "current", "power",       "apparent",
                                                       "pf",      "energy",  "temperature", "display"};
     return function >= 0 && function < int(names.size()) ? QByteArrayView(names[std::size_t(function)])
-                                                          : QByteArrayView();
+                                                         : QByteArrayView();
 }
 
 std::optional<qint32> loggedNumber(LogFormat format, QByteArrayView line)

@@ -22,10 +22,7 @@ QTime localTime(const RowInstant& instant)
 }  // namespace
 
 MeterLogger::MeterLogger(const LogOptions& options, MeterSource& source, LogOutput& output, QObject* parent)
-    : QObject(parent),
-      m_options(options),
-      m_output(output),
-      m_controls(controlsOf(options)),
+    : QObject(parent), m_options(options), m_output(output), m_controls(controlsOf(options)),
       m_recorder(m_noTable, m_interval)
 {
     // A log has no record limit of its own; numbers run out only after 2^31 readings.

@@ -24,9 +24,10 @@ bool UsbSource::start(QString* error)
 {
     if (m_link.selectedLine() < 0) {
         const qsizetype found = cableLines(m_link.deviceNames()).size();
-        *error = m_cable == 1 || found == 0
-                     ? QStringLiteral("no meter cable (a USB device named \"%1\") is plugged in").arg(usbtext::CableText)
-                     : QStringLiteral("there is no meter cable %1: %2 found").arg(m_cable).arg(found);
+        *error =
+            m_cable == 1 || found == 0
+                ? QStringLiteral("no meter cable (a USB device named \"%1\") is plugged in").arg(usbtext::CableText)
+                : QStringLiteral("there is no meter cable %1: %2 found").arg(m_cable).arg(found);
         return false;
     }
     m_message.clear();
@@ -42,7 +43,8 @@ bool UsbSource::start(QString* error)
 QString UsbSource::where() const
 {
     const int line = m_link.selectedLine();
-    return line < 0 ? QStringLiteral("USB cable") : QStringLiteral("USB cable ") + m_link.lineDevice(line)->pnpInfo().path;
+    return line < 0 ? QStringLiteral("USB cable")
+                    : QStringLiteral("USB cable ") + m_link.lineDevice(line)->pnpInfo().path;
 }
 
 QStringList UsbSource::cables() const
@@ -51,8 +53,9 @@ QStringList UsbSource::cables() const
     for (int line : cableLines(m_link.deviceNames())) {
         THidDevice* cable = m_link.lineDevice(line);
         const QString path = cable->pnpInfo().path;
-        list.append(path + QStringLiteral("  ")
-                    + (cable->CanReadWrite() ? QStringLiteral("ok") : usbAccessDeniedText(path, cable->readWriteError())));
+        list.append(
+            path + QStringLiteral("  ") +
+            (cable->CanReadWrite() ? QStringLiteral("ok") : usbAccessDeniedText(path, cable->readWriteError())));
     }
     return list;
 }

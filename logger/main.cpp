@@ -48,14 +48,9 @@ int main(int argc, char** argv)
     LogOptions options;
     QString message;
     switch (LogOptions::parse(QCoreApplication::arguments(), &options, &message)) {
-    case LogOptions::Parse::Help:
-        QTextStream(stdout) << message;
-        return 0;
-    case LogOptions::Parse::Error:
-        say(message + QStringLiteral("\nTry 'km610-log --help'."));
-        return 2;
-    case LogOptions::Parse::Run:
-        break;
+    case LogOptions::Parse::Help: QTextStream(stdout) << message; return 0;
+    case LogOptions::Parse::Error: say(message + QStringLiteral("\nTry 'km610-log --help'.")); return 2;
+    case LogOptions::Parse::Run: break;
     }
     if (options.list)
         return listPorts(options);

@@ -23,6 +23,6 @@ private:
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     qsizetype m_scanned = 0;  // bytes from m_pos on already known to hold no line break
-    bool m_atEnd = false;   // no more bytes to read: end of file or zero byte
+    bool m_atEnd = false;     // no more bytes to read: end of file or zero byte
     bool m_failed = false;
 };

@@ -10,7 +10,7 @@
 namespace {
 const QString xmlExtension = QStringLiteral(".xml");
 const QString csvExtension = QStringLiteral(".csv");
-}
+}  // namespace
 
 QString DataFiles::extensionOf(const QString& fileName)
 {

@@ -126,10 +126,7 @@ bool DatedCsvFile::readInto(QIODevice& device, Mode mode, ReadingTable& table, q
                             WorkProgress* progress)
 {
     return read(
-        device, mode,
-        [&table](const DatedCsv::RowView& row) {
-            table.append(row.No, row.texts, row.instant);
-        },
+        device, mode, [&table](const DatedCsv::RowView& row) { table.append(row.No, row.texts, row.instant); },
         goodBytes, progress);
 }
 

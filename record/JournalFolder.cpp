@@ -63,8 +63,8 @@ JournalFolder::Entry JournalFolder::summarize(const QString& journal)
 QList<JournalFolder::Entry> JournalFolder::list() const
 {
     QList<Entry> entries;
-    const QStringList names =
-        QDir(m_path).entryList({QStringLiteral("*") + journalSuffix}, QDir::Files, QDir::Name | QDir::Reversed);
+    const QStringList names = QDir(m_path).entryList({QStringLiteral("*") + journalSuffix}, QDir::Files,
+                                                     QDir::Name | QDir::Reversed);
     for (const QString& name : names)
         entries.append(summarize(m_path + QLatin1Char('/') + name));
     // Names order recordings by their start, but not two begun within the same second ("…-2.csv").
@@ -94,9 +94,8 @@ int JournalFolder::removeOlderThan(int days, const QDateTime& now) const
 std::optional<JournalFolder::Interrupted> JournalFolder::takeInterrupted() const
 {
     std::optional<Interrupted> newest;
-    const QStringList markers =
-        QDir(m_path).entryList({QStringLiteral("*") + journalSuffix + markerSuffix}, QDir::Files,
-                               QDir::Name | QDir::Reversed);
+    const QStringList markers = QDir(m_path).entryList({QStringLiteral("*") + journalSuffix + markerSuffix},
+                                                       QDir::Files, QDir::Name | QDir::Reversed);
     for (const QString& marker : markers) {
         const QString markerPath = m_path + QLatin1Char('/') + marker;
         const QString journal = markerPath.chopped(markerSuffix.size());

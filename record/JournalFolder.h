@@ -38,8 +38,8 @@ public:
     int removeOlderThan(int days, const QDateTime& now) const;
 
     struct Interrupted {
-        JournalLock lock;   // held from now on: no other copy takes it over meanwhile
-        ReadingTable rows;  // its complete rows, with their instants
+        JournalLock lock;      // held from now on: no other copy takes it over meanwhile
+        ReadingTable rows;     // its complete rows, with their instants
         qint64 goodBytes = 0;  // its length up to the end of the last complete row
     };
     // The newest journal left open by a program that ended without closing it. Older ones left the same

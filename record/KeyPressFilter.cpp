@@ -13,10 +13,8 @@ bool typesCharacter(const QKeyEvent& key)
     switch (key.key()) {
     case Qt::Key_Delete:
     case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return false;
-    default:
-        return true;
+    case Qt::Key_Backtab: return false;
+    default: return true;
     }
 }
 

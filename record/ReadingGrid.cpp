@@ -49,8 +49,7 @@ void ReadingGrid::setModel(QAbstractItemModel* model)
         return;
     for (int column = 0; column < int(columnWidths.size()) && column < model->columnCount(); ++column)
         setColumnWidth(column, columnWidths[column]);
-    connect(m_rows, &ReadingTableModel::rowAppended, this,
-            [this] { setCurrentTableRow(m_rows->tableRowCount() - 1); });
+    connect(m_rows, &ReadingTableModel::rowAppended, this, [this] { setCurrentTableRow(m_rows->tableRowCount() - 1); });
     connect(m_rows, &ReadingTableModel::tableChanged, this, &ReadingGrid::tableChanged);
     m_rows->setWindow(0, rowsInSight());
     tableChanged();
@@ -149,20 +148,13 @@ std::optional<int> ReadingGrid::rowForKey(int key, bool ctrl) const
 {
     const int sight = rowsInSight();
     switch (key) {
-    case Qt::Key_Up:
-        return std::max(0, m_currentRow - 1);
-    case Qt::Key_Down:
-        return m_currentRow + 1;
-    case Qt::Key_PageUp:
-        return std::max(0, m_currentRow - sight);
-    case Qt::Key_PageDown:
-        return m_currentRow + sight;
-    case Qt::Key_Home:
-        return ctrl ? std::optional<int>(0) : std::nullopt;
-    case Qt::Key_End:
-        return ctrl ? std::optional<int>(m_rows->tableRowCount() - 1) : std::nullopt;
-    default:
-        return std::nullopt;
+    case Qt::Key_Up: return std::max(0, m_currentRow - 1);
+    case Qt::Key_Down: return m_currentRow + 1;
+    case Qt::Key_PageUp: return std::max(0, m_currentRow - sight);
+    case Qt::Key_PageDown: return m_currentRow + sight;
+    case Qt::Key_Home: return ctrl ? std::optional<int>(0) : std::nullopt;
+    case Qt::Key_End: return ctrl ? std::optional<int>(m_rows->tableRowCount() - 1) : std::nullopt;
+    default: return std::nullopt;
     }
 }
 

@@ -20,8 +20,8 @@ constexpr qint64 msLimit = qint64(1) << (63 - offsetBits);
 
 qint64 ReadingTable::packInstant(const std::optional<RowInstant>& instant)
 {
-    if (!instant || instant->utcMs <= -msLimit || instant->utcMs >= msLimit ||
-        instant->offsetSeconds <= -offsetBias || instant->offsetSeconds >= offsetBias)
+    if (!instant || instant->utcMs <= -msLimit || instant->utcMs >= msLimit || instant->offsetSeconds <= -offsetBias ||
+        instant->offsetSeconds >= offsetBias)
         return unknownInstant;
     return instant->utcMs * (qint64(1) << offsetBits) + (instant->offsetSeconds + offsetBias);
 }

@@ -142,8 +142,7 @@ QVariant ReadingTableModel::data(const QModelIndex& index, int role) const
 
 QVariant ReadingTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < ReadingTable::FieldCount)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ReadingTable::FieldCount)
         return QString::fromLatin1(ReadingTable::fieldNames().at(section));
     // The row header is the grid's row indicator: it draws a mark, no text.
     return {};

@@ -6,9 +6,7 @@
 #include "record/ReadingTableModel.h"
 
 Recorder::Recorder(ReadingTableModel& table, SamplingInterval& interval, Clock clock, QString timeSeparator)
-    : RecordAdmission(interval),
-      m_table(table),
-      m_clock(clock ? std::move(clock) : Clock(&QTime::currentTime)),
+    : RecordAdmission(interval), m_table(table), m_clock(clock ? std::move(clock) : Clock(&QTime::currentTime)),
       m_timeSeparator(timeSeparator.isEmpty() ? systemTimeSeparator() : std::move(timeSeparator))
 {
 }

@@ -39,7 +39,8 @@ WrittenRows rowElements(const ReadingTable& table, int block)
 {
     WrittenRows rows{{}, true};
     XmlRowWriter writer;
-    table.visitBlock(block, [&](const ReadingTable::RowView& row) { rows.ok = rows.ok && writer.write(row, rows.xml); });
+    table.visitBlock(block,
+                     [&](const ReadingTable::RowView& row) { rows.ok = rows.ok && writer.write(row, rows.xml); });
     return rows;
 }
 
@@ -141,10 +142,8 @@ std::optional<ReadingTable> readToEnd(PacketText& text, QXmlStreamReader& xml, P
 {
     for (;;) {
         switch (parser.read(xml)) {
-        case PacketParser::Step::Done:
-            return parser.finish();
-        case PacketParser::Step::Refused:
-            return std::nullopt;
+        case PacketParser::Step::Done: return parser.finish();
+        case PacketParser::Step::Refused: return std::nullopt;
         case PacketParser::Step::NeedData: {
             const QByteArray block = text.next();
             if (block.isEmpty())

@@ -38,9 +38,8 @@ int fieldIn(const std::array<QString, ReadingTable::FieldCount>& names, QStringV
 QByteArrayView storedText(QStringView text, QByteArray& encoded)
 {
     const QStringView head = text.first(std::min<qsizetype>(text.size(), ReadingTable::maxTextBytes));
-    encoded = cp936::fromUnicode(std::all_of(head.begin(), head.end(), [](QChar c) { return c.unicode() < 0x80; })
-                                     ? head
-                                     : text);
+    encoded = cp936::fromUnicode(
+        std::all_of(head.begin(), head.end(), [](QChar c) { return c.unicode() < 0x80; }) ? head : text);
     return cp936::truncated(encoded, ReadingTable::maxTextBytes);
 }
 
@@ -149,11 +148,8 @@ PacketParser::Step PacketParser::read(QXmlStreamReader& xml)
             if (!startElement(xml))
                 return Step::Refused;
             break;
-        case QXmlStreamReader::EndElement:
-            m_path.pop_back();
-            break;
-        case QXmlStreamReader::EndDocument:
-            return Step::Done;
+        case QXmlStreamReader::EndElement: m_path.pop_back(); break;
+        case QXmlStreamReader::EndDocument: return Step::Done;
         case QXmlStreamReader::DTD:
         case QXmlStreamReader::EntityReference:
             // No data packet declares a document type or entities; one that does is refused before its
@@ -161,8 +157,7 @@ PacketParser::Step PacketParser::read(QXmlStreamReader& xml)
             return Step::Refused;
         case QXmlStreamReader::Invalid:
             return xml.error() == QXmlStreamReader::PrematureEndOfDocumentError ? Step::NeedData : Step::Refused;
-        default:
-            break;
+        default: break;
         }
     }
 }
@@ -191,12 +186,9 @@ bool PacketParser::startElement(QXmlStreamReader& xml)
         element = Element::RowData;
     m_path.push_back(element);
     switch (parent) {
-    case Element::None:
-        return element == Element::DataPacket;
-    case Element::Fields:
-        return name != u"FIELD" || addField(xml.attributes());
-    case Element::DataPacket:
-        return element != Element::RowData || fieldsComplete();
+    case Element::None: return element == Element::DataPacket;
+    case Element::Fields: return name != u"FIELD" || addField(xml.attributes());
+    case Element::DataPacket: return element != Element::RowData || fieldsComplete();
     case Element::RowData:
         if (name != u"ROW")
             return true;
@@ -205,8 +197,7 @@ bool PacketParser::startElement(QXmlStreamReader& xml)
         if (m_mergesRows && m_batch.rows().size() >= mergeEvery)
             merge(m_batch);
         return true;
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -253,8 +244,8 @@ void PacketParser::merge(const RowBatch& rows)
 void PacketParser::flush()
 {
     if (m_hasPending)
-        m_table.append(m_pendingNo, {m_pendingTexts[0], m_pendingTexts[1], m_pendingTexts[2], m_pendingTexts[3],
-                                     m_pendingTexts[4]});
+        m_table.append(m_pendingNo,
+                       {m_pendingTexts[0], m_pendingTexts[1], m_pendingTexts[2], m_pendingTexts[3], m_pendingTexts[4]});
     m_hasPending = false;
 }
 

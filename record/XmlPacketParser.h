@@ -21,7 +21,7 @@ public:
     struct Row {
         qint32 state = 0;
         qint32 No = 0;
-        quint8 fields = 0;  // bit per field in field order: which attributes the row carries
+        quint8 fields = 0;                          // bit per field in field order: which attributes the row carries
         std::array<quint32, textFields> offsets{};  // each text in the batch's bytes
         std::array<quint8, textFields> sizes{};     // stored texts are 20 bytes at the most
     };

@@ -10,8 +10,8 @@
 
 namespace {
 constexpr int rowStateDeleted = 2;
-constexpr std::array<QByteArrayView, ReadingTable::FieldCount> fieldNames{"No",      "time",    "Value",
-                                                                          "Unit",    "V_Range", "I_Range"};
+constexpr std::array<QByteArrayView, ReadingTable::FieldCount> fieldNames{"No",   "time",    "Value",
+                                                                          "Unit", "V_Range", "I_Range"};
 
 bool isSpace(char c)
 {
@@ -58,8 +58,8 @@ int utf8Length(QByteArrayView text, qsizetype at)
             return 0;
         code = (code << 6) | (next & 0x3F);
     }
-    const bool character = code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF) &&
-                           code != 0xFFFE && code != 0xFFFF;
+    const bool character = code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF) && code != 0xFFFE &&
+                           code != 0xFFFF;
     return character ? length : 0;
 }
 

@@ -35,8 +35,8 @@ std::optional<QByteArray> escapedByWriter(QByteArrayView text)
 
 bool XmlRowWriter::write(const ReadingTable::RowView& row, QByteArray& out)
 {
-    static constexpr std::array<QByteArrayView, 5> attributes{
-        R"(" time=")", R"(" Value=")", R"(" Unit=")", R"(" V_Range=")", R"(" I_Range=")"};
+    static constexpr std::array<QByteArrayView, 5> attributes{R"(" time=")", R"(" Value=")", R"(" Unit=")",
+                                                              R"(" V_Range=")", R"(" I_Range=")"};
     out.append(R"(<ROW No=")");
     out.append(QByteArray::number(row.No));
     for (size_t i = 0; i < attributes.size(); ++i) {

@@ -23,8 +23,7 @@ QFont reportFont(const ReportItem& item)
 }  // namespace
 
 BandPainter::BandPainter(QPainter& painter)
-    : m_painter(painter),
-      m_dotsPerMm(painter.device()->logicalDpiX() / 25.4),
+    : m_painter(painter), m_dotsPerMm(painter.device()->logicalDpiX() / 25.4),
       m_dotsPerPoint(painter.device()->logicalDpiY() / 72.0)
 {
 }

@@ -6,9 +6,7 @@
 #include "record/ReadingTable.h"
 #include "report/ReportDocument.h"
 
-BandReport::BandReport(ReportLayout layout) : m_layout(std::move(layout))
-{
-}
+BandReport::BandReport(ReportLayout layout) : m_layout(std::move(layout)) {}
 
 int BandReport::recordCount(const ReadingTable& table) const
 {
@@ -33,8 +31,7 @@ bool BandReport::raisePreview() const
     return true;
 }
 
-ReportPreview* BandReport::openPreview(const ReadingTable& rows, QWidget* parent,
-                                       PreviewServices services)
+ReportPreview* BandReport::openPreview(const ReadingTable& rows, QWidget* parent, PreviewServices services)
 {
     const QString today = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
     m_preview = new ReportPreview(produce(rows, today), std::move(services), parent);

@@ -4,7 +4,6 @@
 #include <QToolTip>
 #include <cmath>
 
-
 namespace {
 
 constexpr double kHeaderHeightMm = 10.6;
@@ -74,8 +73,7 @@ ReportLayout ReportLayout::storeReport()
 {
     ReportLayout layout = common(QStringLiteral("KM610 STORE DATA REPORT"), 1.1, QStringLiteral("Sallpage"));
     layout.m_bound = false;
-    static const char* const names[columnCount] = {"SNo", "STime", "SValue", "SUnit", "SV_Range",
-                                                                "SI_Range"};
+    static const char* const names[columnCount] = {"SNo", "STime", "SValue", "SUnit", "SV_Range", "SI_Range"};
     for (int field = 0; field < columnCount; ++field) {
         ReportItem& item = layout.m_detail.items[field];
         item.name = QString::fromLatin1(names[field]);

@@ -45,8 +45,7 @@ bool askPrintDialog(QPrinter& printer, int pageCount, QWidget* parent)
 
 }  // namespace
 
-ReportPreview::ReportPreview(std::shared_ptr<const ReportDocument> document, PreviewServices services,
-                             QWidget* parent)
+ReportPreview::ReportPreview(std::shared_ptr<const ReportDocument> document, PreviewServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), m_document(std::move(document)), m_services(std::move(services))
 {
     setObjectName(QStringLiteral("ReportPreview"));
@@ -243,8 +242,8 @@ void ReportPreview::print()
 
 void ReportPreview::save(ReportFormat format)
 {
-    const QString fileName = m_services.dialogs->saveFileName(QStringLiteral("Save Report"),
-                                                              reportFormatFilter(format), reportFormatSuffix(format));
+    const QString fileName = m_services.dialogs->saveFileName(QStringLiteral("Save Report"), reportFormatFilter(format),
+                                                              reportFormatSuffix(format));
     if (fileName.isEmpty())
         return;
     // The report is written beside the window's thread: readings go on being recorded meanwhile.
@@ -253,8 +252,9 @@ void ReportPreview::save(ReportFormat format)
     WorkProgress progress;
     const std::shared_ptr<const ReportDocument> document = m_document;
     const QPointer<ReportPreview> preview(this);
-    runBeside(progress, [&] { saved = saveReport(*document, format, fileName, &error, &progress); },
-              m_services.dialogs->progressBoxes(QStringLiteral("Saving ") + fileName, windowTitle()));
+    runBeside(
+        progress, [&] { saved = saveReport(*document, format, fileName, &error, &progress); },
+        m_services.dialogs->progressBoxes(QStringLiteral("Saving ") + fileName, windowTitle()));
     // A cancelled export leaves the former file, and is no failure to report.
     if (!preview || (!saved && progress.cancelled()))
         return;

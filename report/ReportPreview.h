@@ -27,8 +27,7 @@ class ReportPreview : public QWidget {
     Q_OBJECT
 
 public:
-    ReportPreview(std::shared_ptr<const ReportDocument> document, PreviewServices services,
-                  QWidget* parent = nullptr);
+    ReportPreview(std::shared_ptr<const ReportDocument> document, PreviewServices services, QWidget* parent = nullptr);
 
     const ReportDocument& document() const { return *m_document; }
     int pageCount() const;

@@ -17,16 +17,96 @@ struct Shot {
 };
 
 const Shot kShots[] = {
-    {"function0-voltage", "0" "20" "2301" "1" "5000" "2" "00" "0000" "DA"},
-    {"function1-current", "1" "01" "0652" "2" "2301" "1" "00" "0000" "DA"},
-    {"function2-active-power", "2" "21" "1495" "3" "0230" "1" "00" "0000" "DA"},
-    {"function3-apparent-power", "3" "21" "1625" "3" "0637" "3" "00" "0000" "DA"},
-    {"function4-power-factor", "4" "21" "0920" "3" "0230" "1" "00" "0000" "DA"},
-    {"function5-energy", "5" "21" "1250" "2" "0000" "0" "00" "0000" "DA"},
-    {"function6-temperature", "6" "00" "0235" "1" "0234" "1" "00" "0000" "DA"},
-    {"function7-display-only", "7" "00" "0600" "3" "1121" "0" "00" "4081" "DA"},
-    {"main-overload", "0" "30" "2300" "1" "5000" "2" "00" "0200" "DA"},
-    {"secondary-overload", "0" "20" "2301" "1" "5000" "2" "00" "0100" "DA"},
+    {"function0-voltage", "0"
+                          "20"
+                          "2301"
+                          "1"
+                          "5000"
+                          "2"
+                          "00"
+                          "0000"
+                          "DA"},
+    {"function1-current", "1"
+                          "01"
+                          "0652"
+                          "2"
+                          "2301"
+                          "1"
+                          "00"
+                          "0000"
+                          "DA"},
+    {"function2-active-power", "2"
+                               "21"
+                               "1495"
+                               "3"
+                               "0230"
+                               "1"
+                               "00"
+                               "0000"
+                               "DA"},
+    {"function3-apparent-power", "3"
+                                 "21"
+                                 "1625"
+                                 "3"
+                                 "0637"
+                                 "3"
+                                 "00"
+                                 "0000"
+                                 "DA"},
+    {"function4-power-factor", "4"
+                               "21"
+                               "0920"
+                               "3"
+                               "0230"
+                               "1"
+                               "00"
+                               "0000"
+                               "DA"},
+    {"function5-energy", "5"
+                         "21"
+                         "1250"
+                         "2"
+                         "0000"
+                         "0"
+                         "00"
+                         "0000"
+                         "DA"},
+    {"function6-temperature", "6"
+                              "00"
+                              "0235"
+                              "1"
+                              "0234"
+                              "1"
+                              "00"
+                              "0000"
+                              "DA"},
+    {"function7-display-only", "7"
+                               "00"
+                               "0600"
+                               "3"
+                               "1121"
+                               "0"
+                               "00"
+                               "4081"
+                               "DA"},
+    {"main-overload", "0"
+                      "30"
+                      "2300"
+                      "1"
+                      "5000"
+                      "2"
+                      "00"
+                      "0200"
+                      "DA"},
+    {"secondary-overload", "0"
+                           "20"
+                           "2301"
+                           "1"
+                           "5000"
+                           "2"
+                           "00"
+                           "0100"
+                           "DA"},
 };
 
 }  // namespace
@@ -38,8 +118,24 @@ int main(int argc, char** argv)
     QList<std::pair<QString, QList<QByteArray>>> shots;
     for (const Shot& shot : kShots)
         shots.push_back({QLatin1String(shot.state), {shot.frame}});
-    QList<QByteArray> rangeChange(60, "0" "20" "2301" "1" "5000" "2" "00" "0000" "DA");
-    rangeChange += QList<QByteArray>(20, "4" "21" "0920" "3" "0230" "1" "00" "0000" "DA");
+    QList<QByteArray> rangeChange(60, "0"
+                                      "20"
+                                      "2301"
+                                      "1"
+                                      "5000"
+                                      "2"
+                                      "00"
+                                      "0000"
+                                      "DA");
+    rangeChange += QList<QByteArray>(20, "4"
+                                         "21"
+                                         "0920"
+                                         "3"
+                                         "0230"
+                                         "1"
+                                         "00"
+                                         "0000"
+                                         "DA");
     shots.push_back({QStringLiteral("after-range-change"), rangeChange});
     for (const auto& [state, frames] : shots) {
         ScriptedDialogs dialogs;

@@ -58,7 +58,8 @@ int main(int argc, char** argv)
 
     qint64 received = 0;
     SerialPortDriver& COMM2 = window.serial().COMM2;
-    QObject::connect(&COMM2, &SerialPortDriver::receivedData, [&](QObject*, const char*, qint32 size) { received += size; });
+    QObject::connect(&COMM2, &SerialPortDriver::receivedData,
+                     [&](QObject*, const char*, qint32 size) { received += size; });
     window.ui->COMCon->click();
 
     // Forty seconds of a meter on the mains, fed as fast as the window takes them in.

@@ -75,7 +75,8 @@ int main(int argc, char** argv)
     // Half a minute of the meter's frames, fed as fast as the window takes them in.
     window.Panel2Click();
     ReportSource source;
-    platform->setReportStream(kCable, [&source] { return source.next(); }, 0);
+    platform->setReportStream(
+        kCable, [&source] { return source.next(); }, 0);
     if (!turnUntil([&] { return window.record().table().rowCount() >= 60; }, 20000))
         return 1;
     platform->setReportStream(kCable, {}, 0);

@@ -17,10 +17,10 @@
 
 struct MeterFrame {
     // Flags of the four status digits.
-    enum : quint8 { Power = 1, Minus = 4, Danger = 8 };                   // status 1
+    enum : quint8 { Power = 1, Minus = 4, Danger = 8 };                           // status 1
     enum : quint8 { SecondaryOverload = 1, MainOverload = 2, Max = 4, Min = 8 };  // status 2
-    enum : quint8 { Hold = 1, Clear = 2, Memory = 8 };                    // status 3
-    enum : quint8 { Sum = 1 };                                            // status 4
+    enum : quint8 { Hold = 1, Clear = 2, Memory = 8 };                            // status 3
+    enum : quint8 { Sum = 1 };                                                    // status 4
 
     // A value as the display shows it: four digits and the point code.
     struct Display {

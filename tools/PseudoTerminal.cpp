@@ -72,8 +72,8 @@ bool PseudoTerminal::linkAs(const QString& linkPath)
     // Replace a link left by an earlier run in one step, so the program never sees no link at all.
     const QString temporary = linkPath + QStringLiteral(".new");
     QFile::remove(temporary);
-    if (!QFile::link(m_devicePath, temporary) || ::rename(QFile::encodeName(temporary).constData(),
-                                                          QFile::encodeName(linkPath).constData()) != 0) {
+    if (!QFile::link(m_devicePath, temporary) ||
+        ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(linkPath).constData()) != 0) {
         m_error = QStringLiteral("cannot create the link %1: %2").arg(linkPath, systemError());
         QFile::remove(temporary);
         return false;
@@ -140,10 +140,9 @@ QByteArray PseudoTerminal::readAvailable()
 
 int PseudoTerminal::lineSpeed() const
 {
-    static constexpr std::pair<speed_t, int> speeds[] = {{B110, 110},     {B300, 300},     {B600, 600},
-                                                         {B1200, 1200},   {B2400, 2400},   {B4800, 4800},
-                                                         {B9600, 9600},   {B19200, 19200}, {B38400, 38400},
-                                                         {B57600, 57600}, {B115200, 115200}};
+    static constexpr std::pair<speed_t, int> speeds[] = {
+        {B110, 110},   {B300, 300},     {B600, 600},     {B1200, 1200},   {B2400, 2400},    {B4800, 4800},
+        {B9600, 9600}, {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
     termios settings{};
     if (m_slave < 0 || ::tcgetattr(m_slave, &settings) != 0)
         return 0;

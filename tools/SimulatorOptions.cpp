@@ -13,8 +13,8 @@ namespace {
 // A function by name or number; -1 when unknown.
 int functionByName(const QString& text)
 {
-    static const QStringList names{QStringLiteral("voltage"), QStringLiteral("current"), QStringLiteral("power"),
-                                   QStringLiteral("apparent"),  QStringLiteral("pf"),      QStringLiteral("energy"),
+    static const QStringList names{QStringLiteral("voltage"),     QStringLiteral("current"), QStringLiteral("power"),
+                                   QStringLiteral("apparent"),    QStringLiteral("pf"),      QStringLiteral("energy"),
                                    QStringLiteral("temperature"), QStringLiteral("display")};
     bool isNumber = false;
     const int number = text.toInt(&isNumber);

@@ -73,14 +73,9 @@ int main(int argc, char** argv)
     // No --dir: the user's link folder, looked up only when a link is made (Qt warns when it has to stand in
     // for a missing $XDG_RUNTIME_DIR, which --help and --device have no need of).
     switch (SimulatorOptions::parse(QCoreApplication::arguments(), QString(), &options, &message)) {
-    case SimulatorOptions::Parse::Help:
-        QTextStream(stdout) << message;
-        return 0;
-    case SimulatorOptions::Parse::Error:
-        fail(message);
-        return 2;
-    case SimulatorOptions::Parse::Run:
-        break;
+    case SimulatorOptions::Parse::Help: QTextStream(stdout) << message; return 0;
+    case SimulatorOptions::Parse::Error: fail(message); return 2;
+    case SimulatorOptions::Parse::Run: break;
     }
 
     QList<QByteArray> replay;

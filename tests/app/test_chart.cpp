@@ -187,7 +187,7 @@ TEST_F(ChartWindow, FramesPlotTheirValueAndSetTheRangeOnlyWhenItChanges)
 TEST_F(ChartWindow, AUnitChangeAfterAVerticalDragLandsExactlyOnTheNewRange)
 {
     form->ShowData610(meterFrame(1, "1234"));  // amperes: -1000..1000
-    dragChart(0, 0.75);  // higher values come into view
+    dragChart(0, 0.75);                        // higher values come into view
     ASSERT_GT(surface().axisMinimum(Axis::Left), 1) << "the drag left the power factor's whole range below the view";
     form->ShowData610(meterFrame(4, "0009"));  // power factor: -1..1
     EXPECT_EQ(surface().axisMinimum(Axis::Left), -1);

@@ -42,7 +42,8 @@ public:
     explicit ReadOnlyFolder(const QString& folder) : m_folder(QFile::encodeName(folder))
     {
         if (::geteuid() == 0)
-            m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0755") == 0;
+            m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0755") ==
+                        0;
     }
     ~ReadOnlyFolder()
     {
@@ -253,9 +254,10 @@ QByteArray billionLaughs()
 {
     QByteArray declarations = "<!ENTITY l0 \"lol\">";
     for (int level = 1; level <= 9; ++level)
-        declarations += "<!ENTITY l" + QByteArray::number(level) + " \""
-                        + QByteArray("&l" + QByteArray::number(level - 1) + ";").repeated(10) + "\">";
-    return "<?xml version=\"1.0\"?><!DOCTYPE DATAPACKET [" + declarations + "]><DATAPACKET><ROWDATA>&l9;</ROWDATA></DATAPACKET>";
+        declarations += "<!ENTITY l" + QByteArray::number(level) + " \"" +
+                        QByteArray("&l" + QByteArray::number(level - 1) + ";").repeated(10) + "\">";
+    return "<?xml version=\"1.0\"?><!DOCTYPE DATAPACKET [" + declarations +
+           "]><DATAPACKET><ROWDATA>&l9;</ROWDATA></DATAPACKET>";
 }
 
 }  // namespace
@@ -319,7 +321,8 @@ TEST(LoadFaults, AFailingTextLineKeepsTheRowsBeforeItAndRecordingFollowsThem)
     Window w;
     w.record(2);
     const QString path = w.path(QStringLiteral("half.txt"));
-    ASSERT_TRUE(writeAll(path, "No\ttime\r\n7\t09:00:00\t1.0\tV\r\n8\t09:00:01\t1.1\tV\r\n\x01\x02\x03\xFF\r\n9\t09:00:02\r\n"));
+    ASSERT_TRUE(writeAll(
+        path, "No\ttime\r\n7\t09:00:00\t1.0\tV\r\n8\t09:00:01\t1.1\tV\r\n\x01\x02\x03\xFF\r\n9\t09:00:02\r\n"));
     w.open(path);
     EXPECT_EQ(w.dialogs.lastText(), QStringLiteral("Failed to Load File!"));
     ASSERT_EQ(w.rows(), 4);

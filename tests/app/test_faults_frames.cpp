@@ -37,10 +37,10 @@ QByteArray emptyReport()
 
 bool sameReading(const Reading& a, const Reading& b)
 {
-    return a.ValueText == b.ValueText && a.UnitText == b.UnitText && a.VRangeText == b.VRangeText
-           && a.IRangeText == b.IRangeText && a.MemoryCount == b.MemoryCount && a.EnergyMode == b.EnergyMode
-           && a.TemperatureMode == b.TemperatureMode && a.PowerFactorMode == b.PowerFactorMode
-           && a.DisplayOnlyMode == b.DisplayOnlyMode;
+    return a.ValueText == b.ValueText && a.UnitText == b.UnitText && a.VRangeText == b.VRangeText &&
+           a.IRangeText == b.IRangeText && a.MemoryCount == b.MemoryCount && a.EnergyMode == b.EnergyMode &&
+           a.TemperatureMode == b.TemperatureMode && a.PowerFactorMode == b.PowerFactorMode &&
+           a.DisplayOnlyMode == b.DisplayOnlyMode;
 }
 
 struct Window : WindowFixture {
@@ -54,7 +54,10 @@ struct Window : WindowFixture {
         form->setlimitClick();
     }
 
-    void serialBytes(const QByteArray& bytes) { form->COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size())); }
+    void serialBytes(const QByteArray& bytes)
+    {
+        form->COMM2ReceiveData(nullptr, bytes.constData(), qint32(bytes.size()));
+    }
     void serial(const QByteArray& frame) { serialBytes(MeterGenerator::toSerialBytes(frame, seed++)); }
     void report(const QByteArray& report)
     {

@@ -160,8 +160,8 @@ TEST_F(SerialLink, ClosedAgainAndAgainWithBytesInFlightLeaksNothing)
         ASSERT_TRUE(connected()) << round;
         sendFrame(2310 + round);
         // A frame and a half written, and the line dropped before the window may have read them.
-        ASSERT_TRUE(meter->write(MeterGenerator::toSerialBytes(voltsFrame(2400 + round), 1)
-                                 + MeterGenerator::toSerialBytes(voltsFrame(2500 + round), 2).left(11)));
+        ASSERT_TRUE(meter->write(MeterGenerator::toSerialBytes(voltsFrame(2400 + round), 1) +
+                                 MeterGenerator::toSerialBytes(voltsFrame(2500 + round), 2).left(11)));
         hangUpAndExpectTheWindowToLetGo();
         meter.reset();
         sent << valueOf(2310 + round) << valueOf(2400 + round);
@@ -224,7 +224,8 @@ TEST(UsbLinkFaults, TheCablePulledWhileItsReaderIsBusyIsLetGoAndReadAgainWhenBac
         const std::string what = "round " + std::to_string(round);
         QTest::mouseClick(w.ui().Panel2, Qt::LeftButton);
         ASSERT_TRUE(w.ui().USBCon->isChecked()) << what;
-        platform->setReportStream(kCable, [&stream] { return stream.next(); }, 1);
+        platform->setReportStream(
+            kCable, [&stream] { return stream.next(); }, 1);
         // Pulled after a different number of reports each round, so at every point of a burst.
         const int reports = platform->reportsDelivered(kCable) + 20 + 3 * round;
         ASSERT_TRUE(waitUntil([&] { return platform->reportsDelivered(kCable) >= reports; })) << what;

@@ -19,10 +19,11 @@ namespace {
 
 // Every label a frame switches: the panel's reset set and the secondary digits.
 const char* const kSwitched[] = {
-    "LCDHold", "LcdAuto", "ol1", "ol2", "ol3", "rsUSB", "wsg", "power", "labMEM", "Labtime", "Labcal", "Labmin",
-    "dc1", "freq", "f1", "c1", "c", "pg", "kvar1", "Labmr", "Labclr", "Labtemp", "Labmax", "labdc", "labac", "f",
-    "pf", "kvar", "kwh", "danger", "LabelF", "T_LabelF", "Point1", "Point2", "Point3", "T_Point1", "T_Point2",
-    "T_Point3", "T_dPoint1", "Lab0", "LabFUL", "H_Time1", "H_Time2", "M_Time1", "M_Time2"};
+    "LCDHold",  "LcdAuto",  "ol1",       "ol2",     "ol3",      "rsUSB",   "wsg",     "power",   "labMEM",
+    "Labtime",  "Labcal",   "Labmin",    "dc1",     "freq",     "f1",      "c1",      "c",       "pg",
+    "kvar1",    "Labmr",    "Labclr",    "Labtemp", "Labmax",   "labdc",   "labac",   "f",       "pf",
+    "kvar",     "kwh",      "danger",    "LabelF",  "T_LabelF", "Point1",  "Point2",  "Point3",  "T_Point1",
+    "T_Point2", "T_Point3", "T_dPoint1", "Lab0",    "LabFUL",   "H_Time1", "H_Time2", "M_Time1", "M_Time2"};
 
 QString shown(const QByteArray& cp936)
 {
@@ -100,7 +101,8 @@ void expectGolden(const golden::GoldenFrame& g, const QString& sep, bool usb)
 
     for (const char* name : kSwitched)
         EXPECT_EQ(w.visible(name), g.lit.contains(name)) << name;
-    const QStringList mains{"LabelA", "LabelB", "LabelC", "LabelD"}, seconds{"H_Time1", "H_Time2", "M_Time1", "M_Time2"};
+    const QStringList mains{"LabelA", "LabelB", "LabelC", "LabelD"},
+        seconds{"H_Time1", "H_Time2", "M_Time1", "M_Time2"};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(w.caption(mains[i]), shown(g.main[i])) << mains[i].toStdString();
         EXPECT_EQ(w.caption(seconds[i]), shown(g.second[i])) << seconds[i].toStdString();
@@ -139,9 +141,18 @@ void expectGolden(const golden::GoldenFrame& g, const QString& sep, bool usb)
 
 class GoldenWindow : public testing::TestWithParam<QString> {};
 
-TEST_P(GoldenWindow, OverTheSerialLineWithAPoint) { expectGolden(golden::load(GetParam()), ".", false); }
-TEST_P(GoldenWindow, OverTheSerialLineWithAComma) { expectGolden(golden::load(GetParam()), ",", false); }
-TEST_P(GoldenWindow, OverUsb) { expectGolden(golden::load(GetParam()), ".", true); }
+TEST_P(GoldenWindow, OverTheSerialLineWithAPoint)
+{
+    expectGolden(golden::load(GetParam()), ".", false);
+}
+TEST_P(GoldenWindow, OverTheSerialLineWithAComma)
+{
+    expectGolden(golden::load(GetParam()), ",", false);
+}
+TEST_P(GoldenWindow, OverUsb)
+{
+    expectGolden(golden::load(GetParam()), ".", true);
+}
 
 INSTANTIATE_TEST_SUITE_P(Files, GoldenWindow, testing::ValuesIn(golden::names()),
                          [](const auto& info) { return info.param.toStdString(); });

@@ -89,8 +89,8 @@ QString leaveInterrupted(const DataHome& home)
     return name;
 }
 
-const QString restoreText = QStringLiteral(
-    "The recording started 2026-12-10 13:05:09 (2 readings, last at 13:05:10) was not closed. Restore it into the table?");
+const QString restoreText = QStringLiteral("The recording started 2026-12-10 13:05:09 (2 readings, last at 13:05:10) "
+                                           "was not closed. Restore it into the table?");
 
 }  // namespace
 
@@ -242,7 +242,8 @@ TEST(JournalWindow, AJournalThatCannotBeWrittenIsSaidOnceAndRecordingGoesOn)
     const QList<QMessageBox*> notices = w.form->findChildren<QMessageBox*>(QStringLiteral("JournalNotice"));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_FALSE(notices[0]->isModal());
-    EXPECT_TRUE(notices[0]->text().contains(QStringLiteral("cannot be kept on disk"))) << notices[0]->text().toStdString();
+    EXPECT_TRUE(notices[0]->text().contains(QStringLiteral("cannot be kept on disk")))
+        << notices[0]->text().toStdString();
     EXPECT_TRUE(w.form->HistoryListBox.last().contains(QStringLiteral("recording not kept on disk")));
     EXPECT_EQ(w.table().rowCount(), 1);
     // Only the clear warnings went through the modal boxes.

@@ -188,8 +188,8 @@ TEST(RecordWindow, EveryClearCommandClears)
 {
     Window w;
     for (const auto& command : std::initializer_list<std::function<void()>>{
-             [&] { w.ui().New1->trigger(); }, [&] { w.ui().ClearR->trigger(); },
-             [&] { w.ui().SpeedButton2->click(); }, [&] { w.ui().BtNew->click(); }}) {
+             [&] { w.ui().New1->trigger(); }, [&] { w.ui().ClearR->trigger(); }, [&] { w.ui().SpeedButton2->click(); },
+             [&] { w.ui().BtNew->click(); }}) {
         w.frame("0001");
         command();
         EXPECT_EQ(w.table().rowCount(), 0);
@@ -269,14 +269,16 @@ TEST(RecordWindow, SaveAsTextAndAsPacketWithTheirMessages)
     w.ui().DBGrid1->setCurrentTableRow(0);
     w.save("run.xls");
     EXPECT_EQ(w.ui().DBGrid1->currentTableRow(), 1);  // writing the text visits every row to the last
-    EXPECT_EQ(w.dialogs.fileDialogFilters.value(0), QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)"));
+    EXPECT_EQ(w.dialogs.fileDialogFilters.value(0),
+              QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)"));
     EXPECT_EQ(w.dialogs.fileDialogSuffixes.value(0), QStringLiteral("xls"));
     ASSERT_EQ(w.dialogs.shown.size(), 1);
     EXPECT_EQ(w.dialogs.shown[0].text, "Save table to specified file: " + w.path("run.xls") + " Scuss!");
     EXPECT_EQ(w.dialogs.shown[0].caption, QStringLiteral("Information"));
     EXPECT_EQ(w.dialogs.shown[0].icon, Dialogs::Icon::Information);
     const QByteArray text = readAll(w.path("run.xls"));
-    EXPECT_TRUE(text.startsWith("No\ttime\tValue\tUnit\tV_Range\tI_Range\r\n1\t08:30:00\t230.5\tV\t")) << text.constData();
+    EXPECT_TRUE(text.startsWith("No\ttime\tValue\tUnit\tV_Range\tI_Range\r\n1\t08:30:00\t230.5\tV\t"))
+        << text.constData();
 
     w.ui().SaveR->trigger();  // the menu's Save, cancelled
     EXPECT_EQ(w.dialogs.shown.size(), 1);
@@ -292,7 +294,8 @@ TEST(RecordWindow, TextHeaderFollowsDraggedColumns)
     w.frame("2305");
     w.ui().DBGrid1->horizontalHeader()->moveSection(3, 0);
     w.save("moved.txt");
-    EXPECT_TRUE(readAll(w.path("moved.txt")).startsWith("Unit\tNo\ttime\tValue\tV_Range\tI_Range\r\n1\t08:30:00\t230.5\tV"));
+    EXPECT_TRUE(
+        readAll(w.path("moved.txt")).startsWith("Unit\tNo\ttime\tValue\tV_Range\tI_Range\r\n1\t08:30:00\t230.5\tV"));
 }
 
 TEST(RecordWindow, FailedSavesSayCouldNotSaveAndKeepTheFormerFile)
@@ -330,7 +333,8 @@ TEST(RecordWindow, OpenTextAppendsOpenPacketReplacesNumberingGoesOn)
     EXPECT_EQ(w.record().recorder.RecordNo, 3);  // opening leaves the numbering alone
     w.frame("0003");
     EXPECT_EQ(w.numbers(), (QList<qint32>{1, 2, 3}));
-    EXPECT_EQ(w.dialogs.fileDialogFilters.last(), QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)"));
+    EXPECT_EQ(w.dialogs.fileDialogFilters.last(),
+              QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt);;CSV with date and time (*.csv)"));
 
     const qsizetype boxes = w.dialogs.shown.size();
     w.ui().SpeedButton3->click();  // cancelled

@@ -68,8 +68,12 @@ struct Shown {
 
 Shown shownBy(Window& w)
 {
-    return {w.form->LinkType,          w.form->record().recorder.RecordLimit, w.ui().RepeatSet->isChecked(),
-            w.ui().RecordSI->isChecked(), w.ui().BtFill->isChecked(),         w.ui().RecordSITime->text(),
+    return {w.form->LinkType,
+            w.form->record().recorder.RecordLimit,
+            w.ui().RepeatSet->isChecked(),
+            w.ui().RecordSI->isChecked(),
+            w.ui().BtFill->isChecked(),
+            w.ui().RecordSITime->text(),
             w.ui().Maxrecord->text()};
 }
 
@@ -134,13 +138,14 @@ TEST(Settings, RememberedChoicesComeBackAtTheNextStart)
     EXPECT_TRUE(w.ui().set50k->isChecked());
     EXPECT_FALSE(w.ui().set10k->isChecked());
     EXPECT_TRUE(w.ui().COM3->isChecked());
-    EXPECT_EQ(w.dialogs.kept,
-              (QMap<QString, QString>{{QStringLiteral("xls"), home.dir.path()}, {QStringLiteral("bmp"), QDir::tempPath()}}));
+    EXPECT_EQ(w.dialogs.kept, (QMap<QString, QString>{{QStringLiteral("xls"), home.dir.path()},
+                                                      {QStringLiteral("bmp"), QDir::tempPath()}}));
     EXPECT_TRUE(w.dialogs.shown.isEmpty());
 
     // Turned off, the choices are forgotten at once.
     w.remember()->trigger();
-    EXPECT_EQ(QSettings(home.file(), QSettings::IniFormat).allKeys(), (QStringList{"KeepRecordings", "RememberSettings"}));
+    EXPECT_EQ(QSettings(home.file(), QSettings::IniFormat).allKeys(),
+              (QStringList{"KeepRecordings", "RememberSettings"}));
 }
 
 TEST(Settings, BadFilesGiveTheDefaultsForWhatTheyCannotGive)
@@ -171,7 +176,8 @@ TEST(Settings, BadFilesGiveTheDefaultsForWhatTheyCannotGive)
         {"position far away", remember + "[Window]\nPosition=\"99999999,1\"\n", onlyRemember},
         {"position not a point", remember + "[Window]\nPosition=@Point(1 2)\n", onlyRemember},
         {"list where text belongs", remember + "[Window]\nLink=COM1, COM2\nRepeat=true, false\n", onlyRemember},
-        {"item names that are no names", remember + "[RecordItems]\n..%2F..=true\nA%20B=false\nX=maybe\n", onlyRemember},
+        {"item names that are no names", remember + "[RecordItems]\n..%2F..=true\nA%20B=false\nX=maybe\n",
+         onlyRemember},
         {"folders gone, relative or of no kind",
          remember + "[Folders]\nxls=/no/such/folder\nbmp=relative/folder\n..=/tmp\nverylongkind=/tmp\n", onlyRemember},
         {"usable beside unusable", remember + "[Window]\nLink=USB\nRecordLimit=100000\nFill=sometimes\n", usable},
@@ -202,7 +208,8 @@ TEST(Settings, BadFilesGiveTheDefaultsForWhatTheyCannotGive)
 
 TEST(Settings, FileDialogKindIsTheFirstExtensionOfItsFilter)
 {
-    EXPECT_EQ(Dialogs::folderKind(QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)")), QStringLiteral("xls"));
+    EXPECT_EQ(Dialogs::folderKind(QStringLiteral("Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)")),
+              QStringLiteral("xls"));
     EXPECT_EQ(Dialogs::folderKind(QStringLiteral("Bitmaps (*.BMP)")), QStringLiteral("bmp"));
     EXPECT_EQ(Dialogs::folderKind(QStringLiteral("All files (*)")), QString());
 }

@@ -42,14 +42,14 @@ struct Window : WindowFixture {
 };
 
 // Annunciators that the panel shows before the first frame, and those it keeps dark.
-const char* const kDesignOn[] = {"LCDHold", "LcdAuto", "ol1",    "ol2",     "ol3",     "rsUSB",  "wsg",    "power",
-                                 "labMEM",  "Labtime", "T_LabelF", "T_Point1", "T_Point2", "T_Point3", "dc1",
-                                 "freq",    "f1",      "pg",     "kvar1",   "Labmr",   "Labclr", "Labcal", "Labtemp",
-                                 "Labmax",  "Labmin",  "labac",  "danger",  "LabelF",  "Point1", "Point2", "Point3",
-                                 "c",       "pf",      "kwh",    "kvar"};
+const char* const kDesignOn[] = {"LCDHold", "LcdAuto", "ol1",     "ol2",      "ol3",      "rsUSB",    "wsg",
+                                 "power",   "labMEM",  "Labtime", "T_LabelF", "T_Point1", "T_Point2", "T_Point3",
+                                 "dc1",     "freq",    "f1",      "pg",       "kvar1",    "Labmr",    "Labclr",
+                                 "Labcal",  "Labtemp", "Labmax",  "Labmin",   "labac",    "danger",   "LabelF",
+                                 "Point1",  "Point2",  "Point3",  "c",        "pf",       "kwh",      "kvar"};
 const char* const kDesignOff[] = {"LabFUL", "Lab0", "labdc", "c1", "f", "hz", "T_dPoint1"};
-const char* const kDigits[] = {"LabelA", "LabelB", "LabelC", "LabelD", "H_Time1", "H_Time2",
-                               "M_Time1", "M_Time2", "stor1", "stor2"};
+const char* const kDigits[] = {"LabelA",  "LabelB",  "LabelC",  "LabelD", "H_Time1",
+                               "H_Time2", "M_Time1", "M_Time2", "stor1",  "stor2"};
 
 }  // namespace
 
@@ -62,8 +62,8 @@ TEST(Shell, StartUpState)
     EXPECT_TRUE(f.ui->COM1->isChecked());
     EXPECT_TRUE(f.ui->set10k->isChecked());
     EXPECT_TRUE(f.ui->FillP->isChecked());
-    for (QAction* a : {f.ui->COM2, f.ui->COM3, f.ui->COM4, f.ui->set1k, f.ui->set5k, f.ui->set50k, f.ui->set100k,
-                       f.ui->setlimit})
+    for (QAction* a :
+         {f.ui->COM2, f.ui->COM3, f.ui->COM4, f.ui->set1k, f.ui->set5k, f.ui->set50k, f.ui->set100k, f.ui->setlimit})
         EXPECT_FALSE(a->isChecked()) << a->objectName().toStdString();
     EXPECT_TRUE(f.ui->RepeatSet->isChecked());
     EXPECT_EQ(f.LinkType, 5);
@@ -114,8 +114,8 @@ TEST(Shell, ThePicturesAreDrawnAtTheirSizes)
     const struct {
         const char* label;
         QSize size;
-    } pictures[] = {{"power", {64, 58}}, {"danger", {26, 42}}, {"CONok", {32, 32}},
-                    {"CONokN", {32, 32}}, {"TbFd", {25, 25}}, {"TbSx", {25, 25}}};
+    } pictures[] = {{"power", {64, 58}},  {"danger", {26, 42}}, {"CONok", {32, 32}},
+                    {"CONokN", {32, 32}}, {"TbFd", {25, 25}},   {"TbSx", {25, 25}}};
     for (const auto& p : pictures) {
         auto* label = w.form->findChild<QLabel*>(QString::fromLatin1(p.label));
         ASSERT_NE(label, nullptr) << p.label;
@@ -298,9 +298,7 @@ TEST(Shell, ErrorsWhileAnErrorBoxIsOpenAreShownWhenItCloses)
 {
     auto* app = dynamic_cast<GuardedApplication*>(QCoreApplication::instance());
     ASSERT_NE(app, nullptr);
-    const auto failSoon = [](const char* text) {
-        QTimer::singleShot(0, [text] { throw std::runtime_error(text); });
-    };
+    const auto failSoon = [](const char* text) { QTimer::singleShot(0, [text] { throw std::runtime_error(text); }); };
     QStringList boxes;
     app->setErrorReporter([&](const QString& text) {
         boxes << text;

@@ -87,8 +87,8 @@ struct UsbWindow : WindowFixture {
     bool waitDelivered(const QString& name, int count) const
     {
         return testsupport::waitUntil([&] {
-            return platform->reportsDelivered(QStringLiteral("/sys/scripted/") + name) >= count
-                   && platform->queuedReports(QStringLiteral("/sys/scripted/") + name) == 0;
+            return platform->reportsDelivered(QStringLiteral("/sys/scripted/") + name) >= count &&
+                   platform->queuedReports(QStringLiteral("/sys/scripted/") + name) == 0;
         });
     }
     void tick(int times) const
@@ -218,10 +218,11 @@ TEST(UsbLink, OfTwoCablesTheLaterOneIsUsed)
 
 TEST(UsbLink, DevicesAreNamedByProductOrIdsWithTheirSerialAndOnlyAnExactNameIsTheCable)
 {
-    UsbWindow w({hidDevice(QStringLiteral("serial"), 0x1A86, 0xE008, QStringLiteral("USB to Serial"), QStringLiteral("0001")),
-                 hidDevice(QStringLiteral("bare"), 0x04FA, 0x0090, std::nullopt),
-                 hidDevice(QStringLiteral("bare-serial"), 0x0001, 0xABCD, QString(), QStringLiteral("X9")),
-                 hidDevice(QStringLiteral("case"), 0x1A86, 0xE008, QStringLiteral("USB to serial"))});
+    UsbWindow w(
+        {hidDevice(QStringLiteral("serial"), 0x1A86, 0xE008, QStringLiteral("USB to Serial"), QStringLiteral("0001")),
+         hidDevice(QStringLiteral("bare"), 0x04FA, 0x0090, std::nullopt),
+         hidDevice(QStringLiteral("bare-serial"), 0x0001, 0xABCD, QString(), QStringLiteral("X9")),
+         hidDevice(QStringLiteral("case"), 0x1A86, 0xE008, QStringLiteral("USB to serial"))});
     EXPECT_EQ(w.lines(), (QStringList{"USB to Serial (Serial=0001)", "Device VID=04FA PID=0090",
                                       "Device VID=0001 PID=ABCD (Serial=X9)", "USB to serial"}));
     EXPECT_EQ(w.selectedLine(), -1);
@@ -437,7 +438,8 @@ TEST(UsbLink, ReadErrorsAreLoggedWithTheSystemsTextAndCode)
     w.platform->failReads(QStringLiteral("/sys/scripted/cable"), ENODEV, 1);
     w.clickUsb();
     EXPECT_TRUE(testsupport::waitUntil([&] {
-        return w.form->HistoryListBox.lines().contains(QStringLiteral("READ ERROR: %1 (13)").arg(qt_error_string(ENODEV)));
+        return w.form->HistoryListBox.lines().contains(
+            QStringLiteral("READ ERROR: %1 (13)").arg(qt_error_string(ENODEV)));
     }));
 }
 

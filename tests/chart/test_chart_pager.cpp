@@ -118,8 +118,8 @@ TYPED_TEST(PagerTest, BrowsingKeepsTheViewWhileReadingsArriveAndLastPageFollowsA
 TYPED_TEST(PagerTest, NavigationOnASinglePageChangesNothing)
 {
     this->add(60);
-    for (auto command : {&ChartPager::FirstPage, &ChartPager::PriorPage, &ChartPager::NextPage,
-                         &ChartPager::LastPage}) {
+    for (auto command :
+         {&ChartPager::FirstPage, &ChartPager::PriorPage, &ChartPager::NextPage, &ChartPager::LastPage}) {
         EXPECT_EQ((this->pager.*command)(), 1);
         EXPECT_FALSE(this->pager.browsing());
         this->expectView(1, 100);

@@ -46,9 +46,9 @@ TEST_P(AxisScroll, MovesOnlyTowardsDataOutOfSight)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AxisScroll,
-                         ::testing::Values(ScrollCase{100, 0, 201, true},    // a point beyond the right end
-                                           ScrollCase{100, 0, 200, false},   // the last point is in view
-                                           ScrollCase{-100, 0, 150, true},   // points before the left end
+                         ::testing::Values(ScrollCase{100, 0, 201, true},   // a point beyond the right end
+                                           ScrollCase{100, 0, 200, false},  // the last point is in view
+                                           ScrollCase{-100, 0, 150, true},  // points before the left end
                                            ScrollCase{-100, 101, 150, false},
                                            ScrollCase{0, 0, 1000, false}));  // no offset, no move
 
@@ -158,11 +158,10 @@ TEST_P(Ticks, AreRoundNumbersThatFit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Ticks,
-                         ::testing::Values(TicksCase{99, 7, 20, "%.0f"},         // a page of 100
-                                           TicksCase{22000, 10, 5000, "%.0f"},   // the design range
-                                           TicksCase{1200, 10, 200, "%.0f"},     // volts and kilowatts
-                                           TicksCase{2, 10, 0.2, "%.1f"},        // power factor
-                                           TicksCase{999999, 7, 200000, "%.0f"},
-                                           TicksCase{0.05, 5, 0.01, "%.2f"}));
+                         ::testing::Values(TicksCase{99, 7, 20, "%.0f"},        // a page of 100
+                                           TicksCase{22000, 10, 5000, "%.0f"},  // the design range
+                                           TicksCase{1200, 10, 200, "%.0f"},    // volts and kilowatts
+                                           TicksCase{2, 10, 0.2, "%.1f"},       // power factor
+                                           TicksCase{999999, 7, 200000, "%.0f"}, TicksCase{0.05, 5, 0.01, "%.2f"}));
 
 }  // namespace

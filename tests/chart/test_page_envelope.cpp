@@ -85,9 +85,9 @@ TEST_P(Envelope, KeepsEachColumnsExtremesInOrder)
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, Envelope,
-                         ::testing::Values(View{1, 10000, 37},          // a page from its start
-                                           View{60001, 70000, 311},     // the newest page, across blocks
-                                           View{0.37, 52000.2, 743},    // a view dragged off the page grid
+                         ::testing::Values(View{1, 10000, 37},        // a page from its start
+                                           View{60001, 70000, 311},   // the newest page, across blocks
+                                           View{0.37, 52000.2, 743},  // a view dragged off the page grid
                                            View{1, 70000, 3},
                                            // Views whose column edges fall where rounding misleads a
                                            // first estimate, one each way.
@@ -128,8 +128,8 @@ int largestDifference(const QImage& a, const QImage& b)
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
+            largest = std::max(
+                {largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
         }
     }
     return largest;
@@ -156,6 +156,5 @@ TEST(PageEnvelope, ALineKeptWithinItsBandLooksTheSameInView)
     const QList<QPointF> inside{{0, -2}, {1, 0.5}, {2, 2}};
     EXPECT_EQ(withinBand(inside, -2, 2), inside);
     // A segment through the whole band crosses both edges, in order.
-    EXPECT_EQ(withinBand({{0, 10}, {1, -10}}, -2, 2),
-              (QList<QPointF>{{0, 2}, {0.4, 2}, {0.6, -2}, {1, -2}}));
+    EXPECT_EQ(withinBand({{0, 10}, {1, -10}}, -2, 2), (QList<QPointF>{{0, 2}, {0.4, 2}, {0.6, -2}, {1, -2}}));
 }

@@ -19,8 +19,8 @@ TEST(PageSizeText, AcceptsWholeNumbersThatFitAPage)
 
 TEST(PageSizeText, RefusesWhatCannotBeAPage)
 {
-    for (const char* text : {"", "   ", "0", "000", "2147483648", "99999999999999999999999", "-5", "+5", "5a",
-                             "1 0", "1.5", "0x10", "\xd9\xa5"})  // the last is an Arabic-Indic five
+    for (const char* text : {"", "   ", "0", "000", "2147483648", "99999999999999999999999", "-5", "+5", "5a", "1 0",
+                             "1.5", "0x10", "\xd9\xa5"})  // the last is an Arabic-Indic five
         EXPECT_FALSE(pageSizeFromText(QString::fromUtf8(text)).has_value()) << text;
 }
 

@@ -25,9 +25,9 @@ struct GoldenFrame {
     QString name;
     QList<QByteArray> before;
     QByteArray frame;
-    QStringList lit;                     // every switchable label that is on after the frame
+    QStringList lit;                         // every switchable label that is on after the frame
     QList<QByteArray> main, second, memory;  // digit captions
-    QMap<QString, QByteArray> captions;  // other captions, code page 936
+    QMap<QString, QByteArray> captions;      // other captions, code page 936
     QByteArray ValueText, UnitText, VRangeText, IRangeText;
     int MemoryCount = 0;
     QStringList flags;
@@ -46,7 +46,10 @@ inline QByteArray cp936(const QString& text)
     return encode(text);
 }
 
-inline QString directory() { return QStringLiteral(KM610_SOURCE_DIR "/tests/data/frames"); }
+inline QString directory()
+{
+    return QStringLiteral(KM610_SOURCE_DIR "/tests/data/frames");
+}
 
 inline QStringList names()
 {
@@ -69,7 +72,10 @@ inline std::optional<int> optionalInt(const QString& v)
     return v == "-" ? std::nullopt : std::optional<int>(v.toInt());
 }
 
-inline QString unquoted(const QString& v) { return v == "\"\"" ? QString() : v; }
+inline QString unquoted(const QString& v)
+{
+    return v == "\"\"" ? QString() : v;
+}
 
 inline GoldenFrame load(const QString& name)
 {
@@ -92,9 +98,9 @@ inline GoldenFrame load(const QString& name)
         else
             values.insert(key, value);
     }
-    const QStringList required{"frame", "lit", "main", "second", "memory", "ValueText", "UnitText", "VRangeText",
-                               "IRangeText", "MemoryCount", "flags", "profile", "dial", "bar", "chart", "record",
-                               "failed"};
+    const QStringList required{"frame",    "lit",        "main",       "second",      "memory", "ValueText",
+                               "UnitText", "VRangeText", "IRangeText", "MemoryCount", "flags",  "profile",
+                               "dial",     "bar",        "chart",      "record",      "failed"};
     for (const QString& key : required)
         if (!values.contains(key))
             throw std::runtime_error(name.toStdString() + ": no " + key.toStdString());
@@ -138,6 +144,15 @@ inline QStringList flagsOf(const Reading& r)
 }  // namespace golden
 
 // Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QByteArray& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os) { *os << l.join(' ').toStdString(); }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os)
+{
+    *os << l.join(' ').toStdString();
+}

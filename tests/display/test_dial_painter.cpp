@@ -105,8 +105,8 @@ bool topDotDrawn(const QImage& picture)
 
 TEST(DialPainter, MajorDotsOnEveryFaceButThePowerFactorFace)
 {
-    const std::tuple<QByteArray, int, bool> faces[] = {{"6", 120, true}, {"10", 200, true}, {"4", 80, true},
-                                                       {"7", 200, false}};
+    const std::tuple<QByteArray, int, bool> faces[] = {
+        {"6", 120, true}, {"10", 200, true}, {"4", 80, true}, {"7", 200, false}};
     for (const auto& [divisions, step, dots] : faces) {
         DialPainter dial(kPanel);
         dial.setup(divisions, step);

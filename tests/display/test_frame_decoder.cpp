@@ -14,11 +14,17 @@ using P = PanelItem;
 bool isDigitLabel(P item)
 {
     switch (item) {
-    case P::stor1: case P::stor2: case P::LabelA: case P::LabelB: case P::LabelC: case P::LabelD:
-    case P::H_Time1: case P::H_Time2: case P::M_Time1: case P::M_Time2:
-        return true;
-    default:
-        return false;
+    case P::stor1:
+    case P::stor2:
+    case P::LabelA:
+    case P::LabelB:
+    case P::LabelC:
+    case P::LabelD:
+    case P::H_Time1:
+    case P::H_Time2:
+    case P::M_Time1:
+    case P::M_Time2: return true;
+    default: return false;
     }
 }
 
@@ -139,11 +145,14 @@ TEST_P(GoldenFrames, DecodeAsWritten)
 INSTANTIATE_TEST_SUITE_P(Files, GoldenFrames,
                          testing::Combine(testing::ValuesIn(golden::names()), testing::Values(".", ",")),
                          [](const auto& info) {
-                             return std::get<0>(info.param).toStdString()
-                                    + (std::get<1>(info.param) == QByteArray(".") ? "_point" : "_comma");
+                             return std::get<0>(info.param).toStdString() +
+                                    (std::get<1>(info.param) == QByteArray(".") ? "_point" : "_comma");
                          });
 
-TEST(GoldenFrames, AllFilesFound) { EXPECT_GE(golden::names().size(), 30); }
+TEST(GoldenFrames, AllFilesFound)
+{
+    EXPECT_GE(golden::names().size(), 30);
+}
 
 // A voltage frame of 230.1 V with the given status digits, for the tables below.
 QByteArray voltage(const char* status, char mainPoint = '1', char secondaryPoint = '2')
@@ -170,20 +179,20 @@ TEST_P(StatusBits, LightTheirMark)
     EXPECT_EQ(meter.lit(), sorted(expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachBit, StatusBits,
-    testing::Values(StatusBit{"1000", P::power}, StatusBit{"2000", std::nullopt}, StatusBit{"4000", P::LabelF},
-                    StatusBit{"8000", P::danger}, StatusBit{"0400", P::Labmax}, StatusBit{"0800", P::Labmin},
-                    StatusBit{"0010", P::LCDHold}, StatusBit{"0020", P::Labclr}, StatusBit{"0040", std::nullopt},
-                    StatusBit{"0080", P::labMEM}, StatusBit{"0001", P::wsg}, StatusBit{"0002", P::ol3},
-                    StatusBit{"0004", P::ol2}, StatusBit{"0008", P::ol1}));
+INSTANTIATE_TEST_SUITE_P(EachBit, StatusBits,
+                         testing::Values(StatusBit{"1000", P::power}, StatusBit{"2000", std::nullopt},
+                                         StatusBit{"4000", P::LabelF}, StatusBit{"8000", P::danger},
+                                         StatusBit{"0400", P::Labmax}, StatusBit{"0800", P::Labmin},
+                                         StatusBit{"0010", P::LCDHold}, StatusBit{"0020", P::Labclr},
+                                         StatusBit{"0040", std::nullopt}, StatusBit{"0080", P::labMEM},
+                                         StatusBit{"0001", P::wsg}, StatusBit{"0002", P::ol3},
+                                         StatusBit{"0004", P::ol2}, StatusBit{"0008", P::ol1}));
 
 TEST(StatusBits, SecondaryOverloadShowsTheMarkAndChangesNothingElse)
 {
     Meter meter(".");
     const FrameResult r = meter.feed(voltage("0100"));
-    EXPECT_EQ(meter.captions({P::H_Time1, P::H_Time2, P::M_Time1, P::M_Time2}),
-              (QList<QByteArray>{"", "0", "@", ""}));
+    EXPECT_EQ(meter.captions({P::H_Time1, P::H_Time2, P::M_Time1, P::M_Time2}), (QList<QByteArray>{"", "0", "@", ""}));
     EXPECT_EQ(meter.reading.ValueText, "230.1");
     EXPECT_EQ(r.chartPoint, 230.1);
 }
@@ -199,7 +208,12 @@ class PointCodes : public testing::TestWithParam<PointCode> {};
 TEST_P(PointCodes, PlaceThePointAndBuildTheValue)
 {
     Meter meter(",");
-    meter.feed("00005553" "5000" "0" "00" "0000" "DA");  // 0,555 first, so that "unchanged" shows
+    meter.feed("00005553"
+               "5000"
+               "0"
+               "00"
+               "0000"
+               "DA");  // 0,555 first, so that "unchanged" shows
     const PointCode& p = GetParam();
     QByteArray frame = "0000123" + QByteArray(1, p.code) + "4567" + QByteArray(1, p.code) + "00" + "0000" + "DA";
     meter.feed(frame);
@@ -217,8 +231,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(PointCode{'0', {}, {}, "0123"}, PointCode{'1', P::Point3, P::T_Point3, "012,3"},
                     PointCode{'2', P::Point2, P::T_Point2, "01,23"}, PointCode{'3', P::Point1, P::T_Point1, "0,123"},
                     PointCode{'4', {}, {}, "0,555"}, PointCode{'5', {}, {}, "0,555"}, PointCode{'6', {}, {}, "0,555"},
-                    PointCode{'7', {}, {}, "0,555"}, PointCode{'8', {}, {}, "0,555"},
-                    PointCode{'9', {}, {}, "0,555"}));
+                    PointCode{'7', {}, {}, "0,555"}, PointCode{'8', {}, {}, "0,555"}, PointCode{'9', {}, {}, "0,555"}));
 
 TEST(FrameDecoder, StatusDigitThatIsNoHexDigitEndsTheFrame)
 {

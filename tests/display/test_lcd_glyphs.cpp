@@ -41,7 +41,7 @@ struct Probe {
     const char* name;
     double x, y;
 };
-const Probe kSegments[] = {{"top", 0.22, 0.22},   {"upper right", 0.36, 0.37}, {"lower right", 0.34, 0.67},
+const Probe kSegments[] = {{"top", 0.22, 0.22},    {"upper right", 0.36, 0.37}, {"lower right", 0.34, 0.67},
                            {"bottom", 0.18, 0.82}, {"lower left", 0.07, 0.67},  {"upper left", 0.09, 0.37},
                            {"middle", 0.20, 0.52}};
 
@@ -61,9 +61,9 @@ TEST(LcdGlyphs, DigitsLightTheirSegments)
     const struct {
         const char* digit;
         const char* segments;
-    } cases[] = {{"8", "1111111"}, {"0", "1111110"}, {"1", "0110000"}, {"2", "1101101"}, {"3", "1111001"},
-                 {"4", "0110011"}, {"5", "1011011"}, {"6", "1011111"}, {"7", "1110000"}, {"9", "1111011"},
-                 {"-", "0000001"}, {"@", "0001110"}};
+    } cases[] = {{"8", "1111111"}, {"0", "1111110"}, {"1", "0110000"}, {"2", "1101101"},
+                 {"3", "1111001"}, {"4", "0110011"}, {"5", "1011011"}, {"6", "1011111"},
+                 {"7", "1110000"}, {"9", "1111011"}, {"-", "0000001"}, {"@", "0001110"}};
     for (const auto& c : cases)
         EXPECT_EQ(litSegments(render(QString::fromLatin1(c.digit))), QString::fromLatin1(c.segments))
             << "digit " << c.digit;
@@ -95,9 +95,9 @@ TEST(LcdGlyphs, BlankDrawsNothingAndSymbolsDrawSomething)
 {
     EXPECT_EQ(darkCount(render(QStringLiteral(" "))), 0);
     EXPECT_EQ(darkCount(render(QString())), 0);
-    for (const QString& symbol : {QStringLiteral("\""), QStringLiteral("}"), QStringLiteral("%"),
-                                  QString(QChar(0x2211)), QStringLiteral("#"), QStringLiteral("?"),
-                                  QString(QChar(0x00B0)), QStringLiteral(":"), QStringLiteral(".")})
+    for (const QString& symbol :
+         {QStringLiteral("\""), QStringLiteral("}"), QStringLiteral("%"), QString(QChar(0x2211)), QStringLiteral("#"),
+          QStringLiteral("?"), QString(QChar(0x00B0)), QStringLiteral(":"), QStringLiteral(".")})
         EXPECT_GT(darkCount(render(symbol, LcdFace::Symbol)), 20) << symbol.toStdString();
     // The two temperature marks differ (Celsius and Fahrenheit).
     EXPECT_NE(render(QStringLiteral("#")), render(QStringLiteral("?")));

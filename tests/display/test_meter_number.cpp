@@ -10,9 +10,17 @@ namespace {
 
 TEST(HexDigitValue, UpperCaseHexOnly)
 {
-    const std::pair<char, std::optional<int>> cases[] = {
-        {'0', 0}, {'9', 9}, {'A', 10}, {'B', 11}, {'F', 15}, {'a', std::nullopt}, {'f', std::nullopt},
-        {'G', std::nullopt}, {' ', std::nullopt}, {'-', std::nullopt}, {'\0', std::nullopt}};
+    const std::pair<char, std::optional<int>> cases[] = {{'0', 0},
+                                                         {'9', 9},
+                                                         {'A', 10},
+                                                         {'B', 11},
+                                                         {'F', 15},
+                                                         {'a', std::nullopt},
+                                                         {'f', std::nullopt},
+                                                         {'G', std::nullopt},
+                                                         {' ', std::nullopt},
+                                                         {'-', std::nullopt},
+                                                         {'\0', std::nullopt}};
     for (const auto& [digit, value] : cases)
         EXPECT_EQ(HexDigitValue(digit), value) << int(digit);
 }
@@ -25,13 +33,25 @@ struct Conversion {
 
 TEST(ValueToInt, IntegerPartTowardZeroWithTheSeparatorOfTheRun)
 {
-    const Conversion cases[] = {
-        {"-12.9", ".", -12}, {"0.600", ".", 0}, {"-0.600", ".", 0}, {"0600", ".", 600}, {"1300", ".", 1300},
-        {"-12,9", ",", -12}, {"230,1", ",", 230}, {"230.1", ",", std::nullopt}, {"230,1", ".", std::nullopt},
-        {"12A4", ".", std::nullopt}, {"1E03", ".", std::nullopt}, {"", ".", std::nullopt},
-        {"-", ".", std::nullopt}, {"OL", ".", std::nullopt}, {"0@.", ".", std::nullopt},
-        {"1.2.3", ".", std::nullopt}, {".5", ".", std::nullopt}, {"99999999999", ".", std::nullopt},
-        {"2147483647", ".", 2147483647}};
+    const Conversion cases[] = {{"-12.9", ".", -12},
+                                {"0.600", ".", 0},
+                                {"-0.600", ".", 0},
+                                {"0600", ".", 600},
+                                {"1300", ".", 1300},
+                                {"-12,9", ",", -12},
+                                {"230,1", ",", 230},
+                                {"230.1", ",", std::nullopt},
+                                {"230,1", ".", std::nullopt},
+                                {"12A4", ".", std::nullopt},
+                                {"1E03", ".", std::nullopt},
+                                {"", ".", std::nullopt},
+                                {"-", ".", std::nullopt},
+                                {"OL", ".", std::nullopt},
+                                {"0@.", ".", std::nullopt},
+                                {"1.2.3", ".", std::nullopt},
+                                {".5", ".", std::nullopt},
+                                {"99999999999", ".", std::nullopt},
+                                {"2147483647", ".", 2147483647}};
     for (const Conversion& c : cases)
         EXPECT_EQ(ValueToInt(c.text, c.sep), c.whole) << c.text << " with " << c.sep;
 }
@@ -45,7 +65,7 @@ TEST(ValueToInt, TextToValueAgreesWithTheSeparator)
 
 TEST(ProductToInt, RoundsToFifteenDigitsBeforeTakingTheIntegerPart)
 {
-    EXPECT_EQ(productToInt(1.005 * 1000), 1005);    // 1004.9999999999999 in binary
+    EXPECT_EQ(productToInt(1.005 * 1000), 1005);  // 1004.9999999999999 in binary
     EXPECT_EQ(productToInt(0.29 * 1000), 290);
     EXPECT_EQ(productToInt(-12.5 * 8), -100);
     EXPECT_EQ(productToInt(1300 * 0.3), 390);
@@ -72,13 +92,12 @@ struct RangeCase {
 
 TEST(Range, TablesByFunction)
 {
-    const RangeCase cases[] = {
-        {0, '0', '9', "15.0V", "-", true},      {0, '3', '0', "600.0V", "-", true},
-        {0, '4', '0', "old V", "old I", true},  {1, '9', '1', "-", "100.0A", true},
-        {1, '0', '3', "-", "1000A", true},      {1, '0', '4', "old V", "old I", true},
-        {2, '1', '2', "100.0V", "400.0A", true}, {5, '2', '7', "300.0V", "old I", true},
-        {4, '8', '0', "old V", "40.0A", true},  {0, 'A', '0', "old V", "old I", false},
-        {3, '0', 'B', "old V", "old I", false}, {6, '0', '0', "old V", "old I", true}};
+    const RangeCase cases[] = {{0, '0', '9', "15.0V", "-", true},       {0, '3', '0', "600.0V", "-", true},
+                               {0, '4', '0', "old V", "old I", true},   {1, '9', '1', "-", "100.0A", true},
+                               {1, '0', '3', "-", "1000A", true},       {1, '0', '4', "old V", "old I", true},
+                               {2, '1', '2', "100.0V", "400.0A", true}, {5, '2', '7', "300.0V", "old I", true},
+                               {4, '8', '0', "old V", "40.0A", true},   {0, 'A', '0', "old V", "old I", false},
+                               {3, '0', 'B', "old V", "old I", false},  {6, '0', '0', "old V", "old I", true}};
     for (const RangeCase& c : cases) {
         Reading r;
         r.VRangeText = "old V";
@@ -94,9 +113,15 @@ TEST(ScaleProfile, StartUpValuesAndTheFourProfiles)
     ScaleProfile p;
     EXPECT_EQ(p.ScaleDivisions, "6");
     EXPECT_EQ(p.BarMax, 60);
-    struct Expected { QByteArray divisions; int full, zero, bar, step; double chartMax; };
-    const Expected profiles[] = {{"6", 600, 600, 600, 120, 600}, {"10", 1000, 1000, 1000, 200, 1000},
-                                 {"4", 400, 400, 400, 80, 1300}, {"7", 1000, 1000, 1000, 200, 1}};
+    struct Expected {
+        QByteArray divisions;
+        int full, zero, bar, step;
+        double chartMax;
+    };
+    const Expected profiles[] = {{"6", 600, 600, 600, 120, 600},
+                                 {"10", 1000, 1000, 1000, 200, 1000},
+                                 {"4", 400, 400, 400, 80, 1300},
+                                 {"7", 1000, 1000, 1000, 200, 1}};
     for (int n = 0; n < 4; ++n) {
         p.SetFullScale(n);
         const Expected& e = profiles[n];
@@ -115,9 +140,16 @@ TEST(ScaleProfile, StartUpValuesAndTheFourProfiles)
 
 TEST(ScaleProfile, ProfileOfEachUnit)
 {
-    const std::pair<QByteArray, std::optional<int>> units[] = {
-        {"V", 0}, {"KW", 0}, {"KVA", 0}, {"A", 1}, {"KWh", 1}, {"\xA1\xE6", 2}, {"PF", 3},
-        {"", std::nullopt}, {"kw", std::nullopt}, {"\xE2\x84\x83", std::nullopt}};
+    const std::pair<QByteArray, std::optional<int>> units[] = {{"V", 0},
+                                                               {"KW", 0},
+                                                               {"KVA", 0},
+                                                               {"A", 1},
+                                                               {"KWh", 1},
+                                                               {"\xA1\xE6", 2},
+                                                               {"PF", 3},
+                                                               {"", std::nullopt},
+                                                               {"kw", std::nullopt},
+                                                               {"\xE2\x84\x83", std::nullopt}};
     for (const auto& [unit, profile] : units)
         EXPECT_EQ(ScaleProfile::profileForUnit(unit), profile) << unit.toHex().toStdString();
 }

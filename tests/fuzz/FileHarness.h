@@ -14,7 +14,9 @@ namespace fuzzing {
 inline QString scratchFile(const uint8_t* data, size_t size, const char* suffix)
 {
     const QString folder = QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    const QString name = QStringLiteral("%1/km610-fuzz-%2%3").arg(folder).arg(QCoreApplication::applicationPid())
+    const QString name = QStringLiteral("%1/km610-fuzz-%2%3")
+                             .arg(folder)
+                             .arg(QCoreApplication::applicationPid())
                              .arg(QString::fromLatin1(suffix));
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

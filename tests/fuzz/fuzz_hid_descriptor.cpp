@@ -7,8 +7,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const HidReportDescriptor d =
-        HidReportDescriptor::parse(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    const HidReportDescriptor d = HidReportDescriptor::parse(
+        QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     if (!d.isValid() && (d.inputReportLength() != 0 || d.numbered()))
         std::abort();
     if (d.inputReportLength() < 0 || d.outputReportLength() < 0 || d.featureReportLength() < 0)

@@ -54,8 +54,12 @@ TEST(ComPortMap, NoPortPresent)
 
 TEST(ComPortMap, FewerPortsThanNames)
 {
-    const ComPortMap map(QString(), [] { return QList<SystemSerialPort>{{QStringLiteral("/dev/ttyS0"), false}}; },
-                         QString());
+    const ComPortMap map(
+        QString(),
+        [] {
+            return QList<SystemSerialPort>{{QStringLiteral("/dev/ttyS0"), false}};
+        },
+        QString());
     EXPECT_EQ(map.devicePath(1), QStringLiteral("/dev/ttyS0"));
     EXPECT_TRUE(map.devicePath(2).isEmpty());
 }

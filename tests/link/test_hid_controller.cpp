@@ -85,8 +85,8 @@ TEST_F(ControllerTest, ArrivalsAndRemovalsKeepTheListInOrderAndFireTheirEvents)
     platform->addDevice(device(QStringLiteral("b"), 1, 2));
     platform->unplug(QStringLiteral("/sys/scripted/a"));
     EXPECT_EQ(ids(*controller), (QStringList{"c", "b", "d"}));
-    EXPECT_EQ(log.lines, (QStringList{"removal /sys/scripted/a", "arrival /sys/scripted/b",
-                                      "arrival /sys/scripted/d", "change"}));
+    EXPECT_EQ(log.lines,
+              (QStringList{"removal /sys/scripted/a", "arrival /sys/scripted/b", "arrival /sys/scripted/d", "change"}));
 }
 
 TEST_F(ControllerTest, DevicesThatCannotBeOpenedOrIdentifiedAreLeftOutSilently)
@@ -322,7 +322,7 @@ TEST_F(ControllerTest, AFeatureReportTheDeviceRefusesOrLeavesUnansweredFailsWith
     EXPECT_FALSE(d->SendFeatureReport(report, 10));
     EXPECT_EQ(d->lastFeatureError(), quint32(ETIMEDOUT));
     EXPECT_FALSE(d->SendFeatureReport(report, 10));  // not piled up behind the hanging one
-    EXPECT_LT(clock.elapsed(), 2500);  // far less than the device's silence
+    EXPECT_LT(clock.elapsed(), 2500);                // far less than the device's silence
     EXPECT_TRUE(platform->featureReports(id).isEmpty());
 
     platform->delayFeatureReports(id, 0);

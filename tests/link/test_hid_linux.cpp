@@ -91,7 +91,8 @@ TEST_F(HidrawStandIn, AnUnnumberedReportGetsReportIdZeroInFront)
     const HidReadResult result = connection->waitRead(1000);
     ASSERT_EQ(result.status, HidReadResult::Completed);
     EXPECT_EQ(result.bytes, 9);
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buffer), 9).toHex(' '), QByteArray("00 f3 37 30 30 00 00 00 00"));
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(buffer), 9).toHex(' '),
+              QByteArray("00 f3 37 30 30 00 00 00 00"));
 }
 
 TEST_F(HidrawStandIn, ANumberedReportKeepsItsOwnId)

@@ -119,7 +119,8 @@ TEST_F(ReaderTest, ReportsReachTheHandlerOnTheUserInterfaceThreadInOrder)
 
 TEST_F(ReaderTest, StoppingWhileReportsStreamNeverDeadlocksNorDeliversAfterwards)
 {
-    platform->setReportStream(kCable, [] { return numberedReport(1); }, 0);
+    platform->setReportStream(
+        kCable, [] { return numberedReport(1); }, 0);
     const DeadlockGuard guard(std::chrono::seconds(120));
     int delivered = 0;
     const ReaderStop stop{cable};
@@ -142,7 +143,8 @@ TEST_F(ReaderTest, StoppingWhileReportsStreamNeverDeadlocksNorDeliversAfterwards
 
 TEST_F(ReaderTest, AHandlerMayStopItsOwnReader)
 {
-    platform->setReportStream(kCable, [] { return numberedReport(7); }, 1);
+    platform->setReportStream(
+        kCable, [] { return numberedReport(7); }, 1);
     const DeadlockGuard guard(std::chrono::seconds(30));
     int delivered = 0;
     const ReaderStop stop{cable};
@@ -162,9 +164,8 @@ TEST_F(ReaderTest, ARestartedReaderGetsOnlyReportsSentAfterIt)
 {
     QList<int> seen;
     const ReaderStop stop{cable};
-    const THidDataEvent handler(DataCall([&](THidDevice*, quint8, const quint8* data, quint16) {
-        seen << (data[1] | (data[2] << 8));
-    }));
+    const THidDataEvent handler(
+        DataCall([&](THidDevice*, quint8, const quint8* data, quint16) { seen << (data[1] | (data[2] << 8)); }));
     cable->SetDataHandler(handler);
     ASSERT_TRUE(testsupport::waitUntil([&] { return platform->openHandles(kCable) == 1; }));
     platform->sendReports(kCable, {numberedReport(1)});
@@ -246,7 +247,8 @@ TEST_F(ReaderTest, AFailingReadIsReportedAndRetriedAfterTheSleepTime)
 
 TEST_F(ReaderTest, RetriesEndOnceTheDeviceIsGone)
 {
-    platform->setReportStream(kCable, [] { return numberedReport(1); }, 5);
+    platform->setReportStream(
+        kCable, [] { return numberedReport(1); }, 5);
     int errors = 0;
     int reports = 0;
     const ReaderStop stop{cable};
@@ -269,9 +271,8 @@ TEST_F(ReaderTest, FailuresAreReportedOneByOneAndThenReadingResumes)
     platform->queueReports(kCable, {numberedReport(5)});
     QStringList events;
     const ReaderStop stop{cable};
-    cable->setDataErrorHandler(THidDataErrorEvent(ErrorCall([&](THidDevice*, quint32 e) {
-        events << QStringLiteral("error %1").arg(e);
-    })));
+    cable->setDataErrorHandler(
+        THidDataErrorEvent(ErrorCall([&](THidDevice*, quint32 e) { events << QStringLiteral("error %1").arg(e); })));
     cable->SetDataHandler(THidDataEvent(DataCall([&](THidDevice*, quint8, const quint8* data, quint16) {
         events << QStringLiteral("report %1").arg(data[1]);
     })));

@@ -78,8 +78,8 @@ TEST(HidReportDescriptor, LongItemsAreSkipped)
 TEST(HidReportDescriptor, DamagedDescriptorsReportNothing)
 {
     for (const QByteArray& damaged : {bytes({0x75, 0x08, 0x96, 0x00}),  // count item cut short
-                                      bytes({0xB4}),                     // pop without push
-                                      bytes({0xFE, 0x05})}) {            // long item cut short
+                                      bytes({0xB4}),                    // pop without push
+                                      bytes({0xFE, 0x05})}) {           // long item cut short
         const auto parsed = HidReportDescriptor::parse(damaged);
         EXPECT_FALSE(parsed.isValid()) << damaged.toHex(' ').constData();
         EXPECT_EQ(parsed.inputReportLength(), 0);

@@ -31,12 +31,13 @@ protected:
         driver.portMap() = ComPortMap(folder.path(), [] { return QList<SystemSerialPort>(); });
         driver.setComPort(pnCOM1);
         driver.setComPortSpeed(br2400);
-        QObject::connect(&driver, &SerialPortDriver::receivedData, [this](QObject* sender, const char* data, qint32 size) {
-            received.bytes.append(data, size);
-            ++received.calls;
-            received.largestChunk = std::max(received.largestChunk, int(size));
-            received.sender = sender;
-        });
+        QObject::connect(&driver, &SerialPortDriver::receivedData,
+                         [this](QObject* sender, const char* data, qint32 size) {
+                             received.bytes.append(data, size);
+                             ++received.calls;
+                             received.largestChunk = std::max(received.largestChunk, int(size));
+                             received.sender = sender;
+                         });
         QObject::connect(&driver, &SerialPortDriver::connectionLost,
                          [this](const QString& reason) { lostReasons.append(reason); });
     }
@@ -69,8 +70,8 @@ TEST(SerialDriverEnums, ValuesAreThoseOfTheComponent)
 TEST(SerialDriverEnums, BaudRateIsTheNumberInTheName)
 {
     const std::pair<TSerialPortBaudRate, qint32> rates[] = {
-        {br110, 110},     {br300, 300},     {br600, 600},     {br1200, 1200},   {br2400, 2400},
-        {br4800, 4800},   {br9600, 9600},   {br14400, 14400}, {br19200, 19200}, {br38400, 38400},
+        {br110, 110},     {br300, 300},     {br600, 600},      {br1200, 1200},   {br2400, 2400},
+        {br4800, 4800},   {br9600, 9600},   {br14400, 14400},  {br19200, 19200}, {br38400, 38400},
         {br56000, 56000}, {br57600, 57600}, {br115200, 115200}};
     for (const auto& [rate, baud] : rates)
         EXPECT_EQ(baudRateValue(rate), baud) << int(rate);

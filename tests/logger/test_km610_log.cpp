@@ -126,8 +126,8 @@ protected:
     bool waitForLines(const QString& file, qsizetype lines)
     {
         return testsupport::waitUntil([&] { return lineCount(file) >= lines || log.state() == QProcess::NotRunning; },
-                                      Patience)
-               && lineCount(file) >= lines;
+                                      Patience) &&
+               lineCount(file) >= lines;
     }
 
     static QJsonArray readBack(const QString& file, const QString& form)
@@ -208,8 +208,10 @@ TEST_F(Km610Log, JsonLinesWithFlagsThroughANoisyLineAndAppended)
     // Noise never lands just before a frame that lost a byte, so no frame is made of two.
     startSim({"--frames", framesFile(frames), "--rate", "10", "--garbage", "4", "--lose-byte", "6"});
     const QString jsonl = path("log.jsonl");
-    EXPECT_EQ(runLog({"--port", link(), "--format", "jsonl", "--count", "12", "-o", jsonl}), 0) << logErrors().toStdString();
-    EXPECT_EQ(runLog({"--port", link(), "--format", "jsonl", "--count", "3", "-o", jsonl}), 0) << logErrors().toStdString();
+    EXPECT_EQ(runLog({"--port", link(), "--format", "jsonl", "--count", "12", "-o", jsonl}), 0)
+        << logErrors().toStdString();
+    EXPECT_EQ(runLog({"--port", link(), "--format", "jsonl", "--count", "3", "-o", jsonl}), 0)
+        << logErrors().toStdString();
 
     const QJsonArray rows = readBack(jsonl, "jsonl");
     ASSERT_EQ(rows.size(), 15);

@@ -55,7 +55,8 @@ TEST(BackgroundWork, ABoxAfterTheDelayPassesItsCancelOn)
                                            return std::make_unique<Box>(updates, cancel);
                                        }};
         bool sawCancel = false;
-        runBeside(progress, [&] { sawCancel = !progress.advance(0, 1); }, source);
+        runBeside(
+            progress, [&] { sawCancel = !progress.advance(0, 1); }, source);
         EXPECT_EQ(boxes, 1);
         EXPECT_GE(updates, 1);
         EXPECT_EQ(sawCancel, cancel);
@@ -72,7 +73,8 @@ TEST(BackgroundWork, WorkEndingBeforeTheDelayShowsNoBox)
                                        return std::make_unique<Box>(updates, false);
                                    }};
     bool ran = false;
-    runBeside(progress, [&] { ran = true; }, source);
+    runBeside(
+        progress, [&] { ran = true; }, source);
     EXPECT_TRUE(ran);
     EXPECT_EQ(boxes, 0);
 }

@@ -10,8 +10,8 @@ using namespace recordtest;
 
 namespace {
 const QList<QByteArray> titles{"No", "time", "Value", "Unit", "V_Range", "I_Range"};
-const ReadingTable twoRows = tableOf({{1, "12:00:01", "230.5", "V", "600.0V", "40.0A"},
-                                      {2, "12:00:02", "230.6", "\xA1\xE6", "600.0V", "40.0A"}});
+const ReadingTable twoRows = tableOf(
+    {{1, "12:00:01", "230.5", "V", "600.0V", "40.0A"}, {2, "12:00:02", "230.6", "\xA1\xE6", "600.0V", "40.0A"}});
 }  // namespace
 
 TEST(DataFiles, ExtensionIsTakenFromTheFilesOwnName)
@@ -21,8 +21,8 @@ TEST(DataFiles, ExtensionIsTakenFromTheFilesOwnName)
         const char* extension;
     };
     const Case cases[] = {
-        {"/data/run.xls", ".xls"}, {"/data/run.tar.XML", ".XML"}, {"/data/run", ""},
-        {"/data.d/run", ""},       {"run.", "."},                 {"/data/.xml", ".xml"},
+        {"/data/run.xls", ".xls"}, {"/data/run.tar.XML", ".XML"}, {"/data/run", ""}, {"/data.d/run", ""}, {"run.", "."},
+        {"/data/.xml", ".xml"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DataFiles::extensionOf(QString::fromLatin1(c.name)), QString::fromLatin1(c.extension)) << c.name;

@@ -21,9 +21,9 @@ TEST(DatedCsv, WritesRowWithLocalTimestampUtf8TextsAndCrLf)
     const RowInstant instant{1796907909123, 3600};
     EXPECT_EQ(line(1, instant, {"14:05:09", "230.5", "V", "600.0V", "40.0A"}),
               QByteArray("1,2026-12-10T14:05:09.123+01:00,14:05:09,230.5,V,600.0V,40.0A\r\n"));
-    EXPECT_EQ(line(-7, std::nullopt, {"", "21.0", "\xA1\xE6", "", ""}),
-              QByteArray("-7,,,21.0,\xE2\x84\x83,,\r\n"));
-    EXPECT_EQ(line(2147483647, RowInstant{-62167219200001, 0}, {"", "", "", "", ""}), QByteArray("2147483647,,,,,,\r\n"));
+    EXPECT_EQ(line(-7, std::nullopt, {"", "21.0", "\xA1\xE6", "", ""}), QByteArray("-7,,,21.0,\xE2\x84\x83,,\r\n"));
+    EXPECT_EQ(line(2147483647, RowInstant{-62167219200001, 0}, {"", "", "", "", ""}),
+              QByteArray("2147483647,,,,,,\r\n"));
     EXPECT_EQ(line(-2147483647 - 1, RowInstant{-62167219200000, 0}, {"", "", "", "", ""}),
               QByteArray("-2147483648,0000-01-01T00:00:00.000+00:00,,,,,\r\n"));
     EXPECT_EQ(DatedCsv::header, QByteArrayView("No,Timestamp,Time,Value,Unit,V_Range,I_Range\r\n"));
@@ -31,7 +31,14 @@ TEST(DatedCsv, WritesRowWithLocalTimestampUtf8TextsAndCrLf)
 
 TEST(DatedCsv, QuotesFieldsWithCommaQuoteOrLineBreak)
 {
-    EXPECT_EQ(line(2, std::nullopt, {"a,b", "say \"hi\"", "x\r\ny", "plain", "\"",}),
+    EXPECT_EQ(line(2, std::nullopt,
+                   {
+                       "a,b",
+                       "say \"hi\"",
+                       "x\r\ny",
+                       "plain",
+                       "\"",
+                   }),
               QByteArray("2,,\"a,b\",\"say \"\"hi\"\"\",\"x\r\ny\",plain,\"\"\"\"\r\n"));
 }
 
@@ -44,12 +51,12 @@ TEST(DatedCsv, TimestampsAcrossCalendarEdges)
     const Case cases[] = {
         {{0, 0}, "1970-01-01T00:00:00.000+00:00"},
         {{-1, 0}, "1969-12-31T23:59:59.999+00:00"},
-        {{951782400000, 0}, "2000-02-29T00:00:00.000+00:00"},      // leap day of a century leap year
-        {{4107542399999, 0}, "2100-02-28T23:59:59.999+00:00"},     // 2100 is no leap year
+        {{951782400000, 0}, "2000-02-29T00:00:00.000+00:00"},   // leap day of a century leap year
+        {{4107542399999, 0}, "2100-02-28T23:59:59.999+00:00"},  // 2100 is no leap year
         {{1796907909123, -16200}, "2026-12-10T08:35:09.123-04:30"},
         {{1796907909123, 20700}, "2026-12-10T18:50:09.123+05:45"},
-        {{1796907909123, 50400}, "2026-12-11T03:05:09.123+14:00"},  // a local date after the UTC date
-        {{-2208988800000, 561}, "1900-01-01T00:09:21.000+00:09:21"}, // a local mean time with seconds
+        {{1796907909123, 50400}, "2026-12-11T03:05:09.123+14:00"},    // a local date after the UTC date
+        {{-2208988800000, 561}, "1900-01-01T00:09:21.000+00:09:21"},  // a local mean time with seconds
     };
     for (const Case& c : cases) {
         EXPECT_EQ(DatedCsv::timestamp(c.instant), c.text);
@@ -68,12 +75,12 @@ TEST(DatedCsv, ParsesOtherWritingsOfTheSameInstant)
 
 TEST(DatedCsv, RefusesMalformedTimestamps)
 {
-    for (const char* text : {"", "2026-12-10", "2026-12-10T13:05:09", "2026-13-10T13:05:09Z",
-                             "2026-02-29T13:05:09Z", "2026-12-32T13:05:09Z", "2026-12-10T24:00:00Z",
-                             "2026-12-10T13:60:09Z", "2026-12-10T13:05:60Z", "2026-12-10 13:05:09Z",
-                             "2026-12-10T13:05:09.Z", "2026-12-10T13:05:09.1234567890Z",
-                             "2026-12-10T13:05:09+19:00", "2026-12-10T13:05:09+1:00", "2026-12-10T13:05:09+01:00x",
-                             "2026-12-10T13:05:09Zx", "x026-12-10T13:05:09Z", "2026-12-10T13:05:09+01:00:"})
+    for (const char* text :
+         {"", "2026-12-10", "2026-12-10T13:05:09", "2026-13-10T13:05:09Z", "2026-02-29T13:05:09Z",
+          "2026-12-32T13:05:09Z", "2026-12-10T24:00:00Z", "2026-12-10T13:60:09Z", "2026-12-10T13:05:60Z",
+          "2026-12-10 13:05:09Z", "2026-12-10T13:05:09.Z", "2026-12-10T13:05:09.1234567890Z",
+          "2026-12-10T13:05:09+19:00", "2026-12-10T13:05:09+1:00", "2026-12-10T13:05:09+01:00x",
+          "2026-12-10T13:05:09Zx", "x026-12-10T13:05:09Z", "2026-12-10T13:05:09+01:00:"})
         EXPECT_FALSE(DatedCsv::parseTimestamp(text)) << text;
 }
 
@@ -95,10 +102,9 @@ TEST(DatedCsv, ParsesWhatItWrites)
 
 TEST(DatedCsv, RefusesMalformedRows)
 {
-    for (const char* record :
-         {"", "1,,t,v,u,vr", "1,,t,v,u,vr,ir,extra", "x,,t,v,u,vr,ir", "1.5,,t,v,u,vr,ir", ",,t,v,u,vr,ir",
-          "99999999999,,t,v,u,vr,ir", "1,yesterday,t,v,u,vr,ir", "1,,\"t,v,u,vr,ir", "1,,\"t\"x,v,u,vr,ir",
-          "1,,t\"x,v,u,vr,ir", "1,,t,v,\xFF,vr,ir"})
+    for (const char* record : {"", "1,,t,v,u,vr", "1,,t,v,u,vr,ir,extra", "x,,t,v,u,vr,ir", "1.5,,t,v,u,vr,ir",
+                               ",,t,v,u,vr,ir", "99999999999,,t,v,u,vr,ir", "1,yesterday,t,v,u,vr,ir",
+                               "1,,\"t,v,u,vr,ir", "1,,\"t\"x,v,u,vr,ir", "1,,t\"x,v,u,vr,ir", "1,,t,v,\xFF,vr,ir"})
         EXPECT_FALSE(DatedCsv::parseRow(record)) << record;
 }
 

@@ -41,12 +41,13 @@ QList<std::optional<RowInstant>> instantsOf(const ReadingTable& table)
 TEST(ReadingTableInstants, KeptPerRowThroughCopiesRemovalsAndTruncation)
 {
     ReadingTable table = datedRows();
-    EXPECT_EQ(instantsOf(table), (QList<std::optional<RowInstant>>{RowInstant{dec10, 3600}, RowInstant{dec10 + 1000, 0},
-                                                                  std::nullopt}));
+    EXPECT_EQ(instantsOf(table),
+              (QList<std::optional<RowInstant>>{RowInstant{dec10, 3600}, RowInstant{dec10 + 1000, 0}, std::nullopt}));
     const ReadingTable snapshot = table;
     table.setInstant(2, RowInstant{-5, -45000});
     table.removeRow(0);
-    EXPECT_EQ(instantsOf(table), (QList<std::optional<RowInstant>>{RowInstant{dec10 + 1000, 0}, RowInstant{-5, -45000}}));
+    EXPECT_EQ(instantsOf(table),
+              (QList<std::optional<RowInstant>>{RowInstant{dec10 + 1000, 0}, RowInstant{-5, -45000}}));
     EXPECT_EQ(snapshot.instant(2), std::nullopt);
     table.truncate(1);
     EXPECT_EQ(table.rowCount(), 1);
@@ -92,12 +93,12 @@ TEST(DatedCsvFile, MalformedFilesFailAndLeaveTheTableAsItWas)
     const QByteArray header = "No,Timestamp,Time,Value,Unit,V_Range,I_Range\r\n";
     const QByteArray good = "1,2026-12-10T14:05:09.123+01:00,14:05:09,230.5,V,600.0V,40.0A\r\n";
     const QByteArray bad[] = {
-        header + good + "2,2026-12-10T14:05:10+01:00,t,v,u,vr\r\n",       // a field short
-        header + good + "x,,t,v,u,vr,ir\r\n",                               // no record number
-        header + good + "2,10/12/2026 14:05,t,v,u,vr,ir\r\n",             // not an ISO timestamp
-        header + good + "2,,\"t,v,u,vr,ir\r\n" + good,                      // a quote never closed
-        header + good + QByteArray("2,,t,v,u,vr,i\0r\r\n", 17),             // a zero byte
-        header + good + "2,,t,v,\xC3,vr,ir\r\n",                            // not UTF-8
+        header + good + "2,2026-12-10T14:05:10+01:00,t,v,u,vr\r\n",  // a field short
+        header + good + "x,,t,v,u,vr,ir\r\n",                        // no record number
+        header + good + "2,10/12/2026 14:05,t,v,u,vr,ir\r\n",        // not an ISO timestamp
+        header + good + "2,,\"t,v,u,vr,ir\r\n" + good,               // a quote never closed
+        header + good + QByteArray("2,,t,v,u,vr,i\0r\r\n", 17),      // a zero byte
+        header + good + "2,,t,v,\xC3,vr,ir\r\n",                     // not UTF-8
     };
     for (const QByteArray& bytes : bad) {
         writeAll(dir.filePath(QStringLiteral("bad.csv")), bytes);
@@ -149,7 +150,8 @@ TEST(DatedCsvFile, JournalReadStopsBeforeALineCutOffAndTellsTheGoodLength)
         device.open(QIODevice::ReadOnly);
         int rows = 0;
         qint64 good = -1;
-        EXPECT_TRUE(DatedCsvFile::read(device, DatedCsvFile::Mode::Journal, [&](const DatedCsv::RowView&) { ++rows; }, &good));
+        EXPECT_TRUE(DatedCsvFile::read(
+            device, DatedCsvFile::Mode::Journal, [&](const DatedCsv::RowView&) { ++rows; }, &good));
         EXPECT_EQ(rows, c.rows);
         EXPECT_EQ(good, c.good);
     }

@@ -13,12 +13,13 @@
 
 namespace {
 
-
-const QByteArray kSixFields
-    = "<METADATA><FIELDS><FIELD attrname=\"No\" fieldtype=\"i4\"/>"
-      "<FIELD attrname=\"time\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
-      "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"V_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
-      "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/></FIELDS><PARAMS/></METADATA>";
+const QByteArray kSixFields =
+    "<METADATA><FIELDS><FIELD attrname=\"No\" fieldtype=\"i4\"/>"
+    "<FIELD attrname=\"time\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"Value\" fieldtype=\"string\" "
+    "WIDTH=\"20\"/>"
+    "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"V_Range\" fieldtype=\"string\" "
+    "WIDTH=\"20\"/>"
+    "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/></FIELDS><PARAMS/></METADATA>";
 
 struct Outcome {
     bool opened;
@@ -53,8 +54,8 @@ TEST(XmlLimits, AnEntityReferencedManyTimesIsNotExpandedIntoMemory)
     const QByteArray doctype = "<!DOCTYPE DATAPACKET [<!ENTITY e \"" + entity + "\">]>";
     for (const QByteArray& rows : {"<ROWDATA><ROW No=\"1\" time=\"" + references + "\"/></ROWDATA>",
                                    "<ROWDATA><ROW No=\"1\"/>" + references + "</ROWDATA>"}) {
-        const Outcome o = open("<?xml version=\"1.0\"?>\n" + doctype + "<DATAPACKET Version=\"2.0\">" + kSixFields
-                               + rows + "</DATAPACKET>");
+        const Outcome o = open("<?xml version=\"1.0\"?>\n" + doctype + "<DATAPACKET Version=\"2.0\">" + kSixFields +
+                               rows + "</DATAPACKET>");
         EXPECT_LT(o.growthMb, 64);
         EXPECT_FALSE(o.opened);
         EXPECT_EQ(o.rows, 1);

@@ -21,7 +21,6 @@ namespace {
 
 constexpr qint64 kMegabyte = 1 << 20;
 
-
 // Writes head, then fillBytes of the fill character, then tail, a megabyte at a time.
 void writeFilled(const QString& path, const QByteArray& head, char fill, qint64 fillBytes, const QByteArray& tail)
 {
@@ -87,17 +86,19 @@ QByteArray billionLaughs()
             declarations += "&l" + QByteArray::number(level - 1) + ";";
         declarations += "\">";
     }
-    return "<?xml version=\"1.0\"?>\n<!DOCTYPE DATAPACKET [" + declarations
-           + "]>\n<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
-             "<FIELD attrname=\"No\" fieldtype=\"i4\"/></FIELDS></METADATA>"
-             "<ROWDATA><ROW No=\"1\" time=\"&l9;\"/>&l9;</ROWDATA></DATAPACKET>\n";
+    return "<?xml version=\"1.0\"?>\n<!DOCTYPE DATAPACKET [" + declarations +
+           "]>\n<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
+           "<FIELD attrname=\"No\" fieldtype=\"i4\"/></FIELDS></METADATA>"
+           "<ROWDATA><ROW No=\"1\" time=\"&l9;\"/>&l9;</ROWDATA></DATAPACKET>\n";
 }
 
-const QByteArray kSixFields
-    = "<METADATA><FIELDS><FIELD attrname=\"No\" fieldtype=\"i4\"/>"
-      "<FIELD attrname=\"time\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
-      "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"V_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
-      "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/></FIELDS><PARAMS/></METADATA>";
+const QByteArray kSixFields =
+    "<METADATA><FIELDS><FIELD attrname=\"No\" fieldtype=\"i4\"/>"
+    "<FIELD attrname=\"time\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"Value\" fieldtype=\"string\" "
+    "WIDTH=\"20\"/>"
+    "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/><FIELD attrname=\"V_Range\" fieldtype=\"string\" "
+    "WIDTH=\"20\"/>"
+    "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/></FIELDS><PARAMS/></METADATA>";
 
 void writeAll(const QString& path, const QByteArray& bytes)
 {
@@ -143,8 +144,8 @@ public:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0
-            && ::listen(m_fd, 8) == 0 && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(m_fd, 8) == 0 &&
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
             m_port = ntohs(address.sin_port);
     }
     ~LoopbackListener()
@@ -219,12 +220,10 @@ TEST(XmlEntities, ExternalEntitiesAndDtdsAreNeitherOpenedNorFetched)
     const Case cases[] = {
         {"external DTD on a server", "<!DOCTYPE DATAPACKET SYSTEM \"" + remote + "\">", rows},
         {"external DTD in a file", "<!DOCTYPE DATAPACKET SYSTEM \"" + local + "\">", rows},
-        {"external entity in the content",
-         "<!DOCTYPE DATAPACKET [<!ENTITY ext SYSTEM \"" + local + "\">]>", rows},
+        {"external entity in the content", "<!DOCTYPE DATAPACKET [<!ENTITY ext SYSTEM \"" + local + "\">]>", rows},
         {"external entity on a server in the content",
          "<!DOCTYPE DATAPACKET [<!ENTITY ext SYSTEM \"" + remote + "\">]>", rows},
-        {"external entity in an attribute",
-         "<!DOCTYPE DATAPACKET [<!ENTITY ext SYSTEM \"" + local + "\">]>",
+        {"external entity in an attribute", "<!DOCTYPE DATAPACKET [<!ENTITY ext SYSTEM \"" + local + "\">]>",
          "<ROWDATA><ROW No=\"1\" time=\"&ext;\"/></ROWDATA>"},
         {"external parameter entity",
          "<!DOCTYPE DATAPACKET [<!ENTITY % p SYSTEM \"" + local + "\"> %p; <!ENTITY ext \"x\">]>", rows},
@@ -232,8 +231,8 @@ TEST(XmlEntities, ExternalEntitiesAndDtdsAreNeitherOpenedNorFetched)
     };
     for (const Case& c : cases) {
         const QString path = folder.filePath(QStringLiteral("packet.xml"));
-        writeAll(path, "<?xml version=\"1.0\"?>\n" + c.doctype + "\n<DATAPACKET Version=\"2.0\">" + kSixFields
-                           + c.rows + "</DATAPACKET>\n");
+        writeAll(path, "<?xml version=\"1.0\"?>\n" + c.doctype + "\n<DATAPACKET Version=\"2.0\">" + kSixFields +
+                           c.rows + "</DATAPACKET>\n");
         const OpenWatch watch(secretPath);
         ASSERT_TRUE(watch.watching());
         ReadingTable table = heldRow();

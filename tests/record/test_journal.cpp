@@ -69,8 +69,8 @@ TEST(Journal, EachRecordingHasItsFileOneBegunInTheSameSecondGetsTheNextName)
         journal.end();
         journal.admit(1, RowInstant{dec10 + 86400000, 0}, texts, false);  // after an end, a row begins one
     }
-    EXPECT_EQ(filesIn(dir.path()), (QStringList{"2026-12-10T13-05-09-2.csv", "2026-12-10T13-05-09.csv",
-                                                "2026-12-11T13-05-09.csv"}));
+    EXPECT_EQ(filesIn(dir.path()),
+              (QStringList{"2026-12-10T13-05-09-2.csv", "2026-12-10T13-05-09.csv", "2026-12-11T13-05-09.csv"}));
     EXPECT_EQ(rowsIn(dir.filePath(QStringLiteral("2026-12-10T13-05-09.csv"))), 1);
     EXPECT_EQ(rowsIn(dir.filePath(QStringLiteral("2026-12-10T13-05-09-2.csv"))), 2);
     EXPECT_EQ(rowsIn(dir.filePath(QStringLiteral("2026-12-11T13-05-09.csv"))), 1);
@@ -87,7 +87,8 @@ TEST(Journal, AFolderThatCannotBeWrittenIsReportedOnceARecordingAndRowsAreDroppe
     journal.sync();
     QCoreApplication::processEvents();
     ASSERT_EQ(failed.count(), 1);
-    EXPECT_TRUE(failed[0][1].toString().contains(QStringLiteral("cannot be made"))) << failed[0][1].toString().toStdString();
+    EXPECT_TRUE(failed[0][1].toString().contains(QStringLiteral("cannot be made")))
+        << failed[0][1].toString().toStdString();
 }
 
 TEST(Journal, DiskFullStopsTheRecordingsJournalNotTheCaller)

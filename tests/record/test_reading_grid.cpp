@@ -43,7 +43,10 @@ struct ShownGrid {
     }
     qint32 currentNo() const { return model.table().number(grid.currentTableRow()); }
     QString cell(int windowRow, int column) const { return model.index(windowRow, column).data().toString(); }
-    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) { QTest::keyClick(&grid, Qt::Key(key), modifiers); }
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(&grid, Qt::Key(key), modifiers);
+    }
 };
 
 }  // namespace

@@ -47,10 +47,11 @@ TEST(ReadingTable, TextsAreCutToTwentyBytesNeverInsideATwoByteCharacter)
     const Case cases[] = {
         {twenty, twenty},
         {twenty + "X", twenty},
-        {"1234567890123456789\xA1\xE6", "1234567890123456789"},      // pair would end at byte 21
+        {"1234567890123456789\xA1\xE6", "1234567890123456789"},         // pair would end at byte 21
         {"123456789012345678\xA1\xE6Z", "123456789012345678\xA1\xE6"},  // pair ends at byte 20
         {QByteArray("\xA1\xC6").repeated(11), QByteArray("\xA1\xC6").repeated(10)},
-        {"\xA1\xE6" + twenty, "\xA1\xE6" "123456789012345678"},
+        {"\xA1\xE6" + twenty, "\xA1\xE6"
+                              "123456789012345678"},
         {"", ""},
     };
     for (const Case& c : cases) {

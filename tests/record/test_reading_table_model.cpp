@@ -117,9 +117,9 @@ TEST(ReadingTableModel, LoadedRowsComeBeforeTheRowsRecordedMeanwhile)
 {
     struct Case {
         const char* name;
-        bool replaces;                          // a packet replaces the rows, a text file adds to them
+        bool replaces;  // a packet replaces the rows, a text file adds to them
         std::function<void(CheckedModel&)> meanwhile;
-        QList<qint32> expected;                 // former rows 1, 2; file rows 50, 51; recorded 7, 8
+        QList<qint32> expected;  // former rows 1, 2; file rows 50, 51; recorded 7, 8
     };
     const auto record = [](CheckedModel& m) {
         m.model.append(rowNo(7));

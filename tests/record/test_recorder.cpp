@@ -151,7 +151,8 @@ TEST(Recorder, TimeUsesTheGivenSeparator)
 {
     ReadingTableModel table;
     SamplingInterval interval;
-    Recorder recorder(table, interval, [] { return QTime(7, 8, 9); }, QStringLiteral("."));
+    Recorder recorder(
+        table, interval, [] { return QTime(7, 8, 9); }, QStringLiteral("."));
     recorder.INDataToTable(1, Reading(), RecordControls());
     EXPECT_EQ(table.table().text(0, 1), "07.08.09");
     EXPECT_FALSE(Recorder::systemTimeSeparator().isEmpty());
@@ -173,7 +174,8 @@ TEST(Recorder, TimeSeparatorIsOneMarkAndSavedStampsOpenAgain)
         EXPECT_EQ(separator, QString::fromLatin1(c.separator)) << c.locale;
         ReadingTableModel table;
         SamplingInterval interval;
-        Recorder recorder(table, interval, [] { return QTime(14, 5, 9); }, separator);
+        Recorder recorder(
+            table, interval, [] { return QTime(14, 5, 9); }, separator);
         recorder.INDataToTable(1, Reading{"230.5", "V", "600.0V", "40.0A"}, RecordControls());
         const QString path = folder.filePath(QString::fromLatin1(c.locale) + QStringLiteral(".txt"));
         ASSERT_TRUE(DataFiles::save(table.table(), ReadingTable::fieldNames(), path)) << c.locale;

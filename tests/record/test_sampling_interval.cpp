@@ -18,10 +18,21 @@ TEST(SamplingInterval, SecondsOfTheBoxText)
         std::optional<qint32> seconds;
     };
     const Case cases[] = {
-        {"", 0},           {"-", 0},         {"+", 0},           {"0", 0},
-        {"10", 10},        {"007", 7},       {"2147483647", 2147483647},
-        {"2147483648", {}}, {"99999999999", {}}, {"-5", {}},     {"+5", {}},
-        {"1x", {}},        {" 5", {}},       {"5 ", {}},         {"٣", {}},  // an Arabic-Indic three
+        {"", 0},
+        {"-", 0},
+        {"+", 0},
+        {"0", 0},
+        {"10", 10},
+        {"007", 7},
+        {"2147483647", 2147483647},
+        {"2147483648", {}},
+        {"99999999999", {}},
+        {"-5", {}},
+        {"+5", {}},
+        {"1x", {}},
+        {" 5", {}},
+        {"5 ", {}},
+        {"٣", {}},  // an Arabic-Indic three
     };
     for (const Case& c : cases)
         EXPECT_EQ(SamplingInterval::seconds(QString::fromUtf8(c.text)), c.seconds) << c.text;
@@ -131,8 +142,16 @@ TEST(IntervalBox, PasteAndDropTakeOnlyAnInterval)
         bool taken;
     };
     const Case cases[] = {
-        {"25", true},   {"abc", false}, {"-5", false}, {"+5", false},         {"1e3", false},
-        {"3.5", false}, {" 7", false},  {"0", true},   {"2147483647", true}, {"2147483648", false},
+        {"25", true},
+        {"abc", false},
+        {"-5", false},
+        {"+5", false},
+        {"1e3", false},
+        {"3.5", false},
+        {" 7", false},
+        {"0", true},
+        {"2147483647", true},
+        {"2147483648", false},
         {"99999999999999999999", false},
     };
     for (const Case& c : cases) {

@@ -36,10 +36,9 @@ TEST(TextDataFile, WritesHeaderAndTrimmedFieldsWithNullAndCrLf)
         {-7, " 09:00:00\t", "", "\xA1\xE6", "\x01 ", "x y"},
     });
     ASSERT_TRUE(TextDataFile::save(table, startupTitles, f.path("out.txt")));
-    EXPECT_EQ(readAll(f.path("out.txt")),
-              QByteArray("No\ttime\tValue\tUnit\tV_Range\tI_Range\r\n"
-                         "1\t12:00:01\t230.5\tV\t600.0V\t40.0A\r\n"
-                         "-7\t09:00:00\tNULL\t\xA1\xE6\tNULL\tx y\r\n"));
+    EXPECT_EQ(readAll(f.path("out.txt")), QByteArray("No\ttime\tValue\tUnit\tV_Range\tI_Range\r\n"
+                                                     "1\t12:00:01\t230.5\tV\t600.0V\t40.0A\r\n"
+                                                     "-7\t09:00:00\tNULL\t\xA1\xE6\tNULL\tx y\r\n"));
 }
 
 TEST(TextDataFile, HeaderFollowsTheGridsColumnOrderDataLinesDoNot)
@@ -47,7 +46,8 @@ TEST(TextDataFile, HeaderFollowsTheGridsColumnOrderDataLinesDoNot)
     Folder f;
     const ReadingTable table = tableOf({{3, "t", "v", "u", "vr", "ir"}});
     ASSERT_TRUE(TextDataFile::save(table, {"Unit", "No", "time", "Value", "V_Range", "I_Range"}, f.path("o.xls")));
-    EXPECT_EQ(readAll(f.path("o.xls")), QByteArray("Unit\tNo\ttime\tValue\tV_Range\tI_Range\r\n3\tt\tv\tu\tvr\tir\r\n"));
+    EXPECT_EQ(readAll(f.path("o.xls")),
+              QByteArray("Unit\tNo\ttime\tValue\tV_Range\tI_Range\r\n3\tt\tv\tu\tvr\tir\r\n"));
 }
 
 TEST(TextDataFile, EmptyTableGivesTheHeaderLineOnly)
@@ -97,11 +97,25 @@ TEST(TextDataFile, RecordNumberFollowsTheLocaleAndRounds)
         std::optional<qint32> number;
     };
     const Case cases[] = {
-        {"12", ".", 12},       {"-3", ".", -3},         {"+4", ".", 4},       {"2.5", ".", 2},
-        {"3.5", ".", 4},       {"2.6", ".", 3},         {"-1.6", ".", -2},    {"7.", ".", 7},
-        {".4", ".", 0},        {"2,6", ",", 3},         {"2.6", ",", {}},     {"2,6", ".", {}},
-        {"abc", ".", {}},      {"NULL", ".", {}},       {"", ".", {}},        {"-", ".", {}},
-        {"2147483647", ".", 2147483647}, {"2147483648", ".", {}}, {"-2147483648", ".", -2147483647 - 1},
+        {"12", ".", 12},
+        {"-3", ".", -3},
+        {"+4", ".", 4},
+        {"2.5", ".", 2},
+        {"3.5", ".", 4},
+        {"2.6", ".", 3},
+        {"-1.6", ".", -2},
+        {"7.", ".", 7},
+        {".4", ".", 0},
+        {"2,6", ",", 3},
+        {"2.6", ",", {}},
+        {"2,6", ".", {}},
+        {"abc", ".", {}},
+        {"NULL", ".", {}},
+        {"", ".", {}},
+        {"-", ".", {}},
+        {"2147483647", ".", 2147483647},
+        {"2147483648", ".", {}},
+        {"-2147483648", ".", -2147483647 - 1},
         {"1e3", ".", {}},
     };
     for (const Case& c : cases)
@@ -136,7 +150,9 @@ TEST(TextDataFile, LinesEndAtCrLfCrOrLfAndAZeroByteEndsTheText)
 {
     Folder f;
     ReadingTable table;
-    const QByteArray bytes("h\r1\n2\r\n\r\n3 x\n\n4\r5\0" "6\r\n", 21);
+    const QByteArray bytes("h\r1\n2\r\n\r\n3 x\n\n4\r5\0"
+                           "6\r\n",
+                           21);
     ASSERT_TRUE(f.load(bytes, table));
     QList<qint32> numbers;
     for (const ReadingRow& row : rowsOf(table))
@@ -258,15 +274,14 @@ TEST(TextDataFile, WritableFileInAFolderThatIsNotWritableIsReplacedInPlace)
     const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
                           QFile::ReadOther | QFile::WriteOther;
     ASSERT_TRUE(QFile::setPermissions(text, everyone) && QFile::setPermissions(packet, everyone));
-    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
-                          QFile::ReadOther | QFile::ExeOther;
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                          QFile::ExeOther;
     ASSERT_TRUE(QFile::setPermissions(f.dir.path(), readOnly | QFile::WriteOwner));
     ASSERT_TRUE(QFile::setPermissions(folder, readOnly));
     const ReadingTable table = manyRows(40);
 
     const int outcome = runUnprivileged([&] {
-        return (TextDataFile::save(table, startupTitles, text) ? 1 : 0) |
-               (XmlDataPacket::save(table, packet) ? 2 : 0) |
+        return (TextDataFile::save(table, startupTitles, text) ? 1 : 0) | (XmlDataPacket::save(table, packet) ? 2 : 0) |
                (TextDataFile::save(table, startupTitles, folder + QStringLiteral("/new.txt")) ? 4 : 0);
     });
     QFile::setPermissions(folder, readOnly | QFile::WriteOwner);

@@ -27,15 +27,14 @@ struct Folder {
     }
 };
 
-const QByteArray sixFields =
-    "<METADATA><FIELDS>"
-    "<FIELD attrname=\"No\" fieldtype=\"i4\"/>"
-    "<FIELD attrname=\"time\" fieldtype=\"string\" WIDTH=\"20\"/>"
-    "<FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
-    "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
-    "<FIELD attrname=\"V_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
-    "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
-    "</FIELDS><PARAMS/></METADATA>";
+const QByteArray sixFields = "<METADATA><FIELDS>"
+                             "<FIELD attrname=\"No\" fieldtype=\"i4\"/>"
+                             "<FIELD attrname=\"time\" fieldtype=\"string\" WIDTH=\"20\"/>"
+                             "<FIELD attrname=\"Value\" fieldtype=\"string\" WIDTH=\"20\"/>"
+                             "<FIELD attrname=\"Unit\" fieldtype=\"string\" WIDTH=\"20\"/>"
+                             "<FIELD attrname=\"V_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
+                             "<FIELD attrname=\"I_Range\" fieldtype=\"string\" WIDTH=\"20\"/>"
+                             "</FIELDS><PARAMS/></METADATA>";
 
 QByteArray packet(const QByteArray& rows, const QByteArray& fields = sixFields)
 {
@@ -118,16 +117,15 @@ TEST(XmlDataPacket, ChangeStatesOfRows)
 {
     Folder f;
     // A deleted row is not a row of the table; a modified row changes the fields it carries.
-    const std::optional<ReadingTable> opened =
-        f.load(packet("<ROW No=\"1\" time=\"a\" Value=\"1\"/>"
-                      "<ROW RowState=\"2\" No=\"2\" time=\"b\" Value=\"2\"/>"
-                      "<ROW RowState=\"1\" No=\"3\" time=\"c\" Value=\"3\" Unit=\"V\"/>"
-                      "<ROW RowState=\"8\" Value=\"3.5\"/>"
-                      "<ROW RowState=\"4\" No=\"4\" time=\"d\"/>"));
+    const std::optional<ReadingTable> opened = f.load(
+        packet("<ROW No=\"1\" time=\"a\" Value=\"1\"/>"
+               "<ROW RowState=\"2\" No=\"2\" time=\"b\" Value=\"2\"/>"
+               "<ROW RowState=\"1\" No=\"3\" time=\"c\" Value=\"3\" Unit=\"V\"/>"
+               "<ROW RowState=\"8\" Value=\"3.5\"/>"
+               "<ROW RowState=\"4\" No=\"4\" time=\"d\"/>"));
     ASSERT_TRUE(opened.has_value());
-    EXPECT_EQ(rowsOf(*opened), (QList<ReadingRow>{{1, "a", "1", "", "", ""},
-                                                  {3, "c", "3.5", "V", "", ""},
-                                                  {4, "d", "", "", "", ""}}));
+    EXPECT_EQ(rowsOf(*opened),
+              (QList<ReadingRow>{{1, "a", "1", "", "", ""}, {3, "c", "3.5", "V", "", ""}, {4, "d", "", "", "", ""}}));
 }
 
 TEST(XmlDataPacket, DeclaredEncodingsAndByteOrderMark)
@@ -140,8 +138,8 @@ TEST(XmlDataPacket, DeclaredEncodingsAndByteOrderMark)
     ASSERT_TRUE(fromGb.has_value());
     EXPECT_EQ(fromGb->row(0).Unit, "\xA1\xE6");
 
-    const std::optional<ReadingTable> fromBom =
-        f.load("\xEF\xBB\xBF" + packet("<ROW No=\"1\" Unit=\"\xE2\x84\x83\"/>"));
+    const std::optional<ReadingTable> fromBom = f.load("\xEF\xBB\xBF" +
+                                                       packet("<ROW No=\"1\" Unit=\"\xE2\x84\x83\"/>"));
     ASSERT_TRUE(fromBom.has_value());
     EXPECT_EQ(fromBom->row(0).Unit, "\xA1\xE6");
 }
@@ -234,8 +232,8 @@ TEST(XmlDataPacket, SaveSucceedsOnlyWhenTheRowsReadBackUnchanged)
     for (const Case& c : cases) {
         Folder f;
         writeAll(f.path("keep.xml"), "former packet");
-        const ReadingTable saved = tableOf({{1, "12:00:00", "1.0", "V", "600.0V", "40.0A"},
-                                            {2, "12:00:01", c.text, "V", "600.0V", "40.0A"}});
+        const ReadingTable saved = tableOf(
+            {{1, "12:00:00", "1.0", "V", "600.0V", "40.0A"}, {2, "12:00:01", c.text, "V", "600.0V", "40.0A"}});
         const bool ok = XmlDataPacket::save(saved, f.path("keep.xml"));
         EXPECT_EQ(ok, c.kept) << c.name;
         if (ok) {
@@ -326,8 +324,8 @@ TEST(XmlDataPacket, ChangesAndFaultsFarIntoALargePacket)
     const QByteArray after = manyRowElements(30002, 30000);
     Folder f;
     // A modified row changes the row before it, wherever the rows were cut apart.
-    const std::optional<ReadingTable> changed =
-        f.load(packet(before + "<ROW RowState=\"8\" Value=\"9.9\"/><ROW RowState=\"2\" No=\"30001\"/>" + after));
+    const std::optional<ReadingTable> changed = f.load(
+        packet(before + "<ROW RowState=\"8\" Value=\"9.9\"/><ROW RowState=\"2\" No=\"30001\"/>" + after));
     ASSERT_TRUE(changed.has_value());
     EXPECT_EQ(changed->rowCount(), 60000);
     EXPECT_EQ(changed->row(29999), (ReadingRow{30000, "12:00:00", "9.9", "V", "", ""}));

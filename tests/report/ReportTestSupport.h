@@ -30,8 +30,8 @@ inline ReadingTable numberedRows(int count)
 {
     ReadingTable table;
     for (int i = 0; i < count; ++i)
-        table.append({i + 1, QTime(10, 0).addSecs(i).toString(QStringLiteral("hh:mm:ss")).toLatin1(), rowValue(i),
-                      "V", "600.0V", "40.0A"});
+        table.append({i + 1, QTime(10, 0).addSecs(i).toString(QStringLiteral("hh:mm:ss")).toLatin1(), rowValue(i), "V",
+                      "600.0V", "40.0A"});
     return table;
 }
 

@@ -51,21 +51,21 @@ TEST_F(ReportExport, HtmlEscapesEveryText)
 
 TEST_F(ReportExport, TextKeepsEachColumnInItsPlace)
 {
-    EXPECT_EQ(exported(ReportFormat::Text).toStdString(),
-              "DATA REPORT\nPrint Date: 06/05/2024\n\n"
-              "No          Time                 Value                Unit                 V_Range              I_Range\n"
-              "1           09:15:00             230.5                V                    600.0V               40.0A\n"
-              "2           09:15:01             25.5                 \xE2\x84\x83                    -                    -\n"
-              "7           09:15:02             1,25                 A&B                  <x>                  say \"hi\"\n");
+    EXPECT_EQ(
+        exported(ReportFormat::Text).toStdString(),
+        "DATA REPORT\nPrint Date: 06/05/2024\n\n"
+        "No          Time                 Value                Unit                 V_Range              I_Range\n"
+        "1           09:15:00             230.5                V                    600.0V               40.0A\n"
+        "2           09:15:01             25.5                 \xE2\x84\x83                    -                    -\n"
+        "7           09:15:02             1,25                 A&B                  <x>                  say \"hi\"\n");
 }
 
 TEST_F(ReportExport, CsvQuotesFieldsThatNeedIt)
 {
-    EXPECT_EQ(exported(ReportFormat::Csv).toStdString(),
-              "No,Time,Value,Unit,V_Range,I_Range\r\n"
-              "1,09:15:00,230.5,V,600.0V,40.0A\r\n"
-              "2,09:15:01,25.5,\xE2\x84\x83,-,-\r\n"
-              "7,09:15:02,\"1,25\",A&B,<x>,\"say \"\"hi\"\"\"\r\n");
+    EXPECT_EQ(exported(ReportFormat::Csv).toStdString(), "No,Time,Value,Unit,V_Range,I_Range\r\n"
+                                                         "1,09:15:00,230.5,V,600.0V,40.0A\r\n"
+                                                         "2,09:15:01,25.5,\xE2\x84\x83,-,-\r\n"
+                                                         "7,09:15:02,\"1,25\",A&B,<x>,\"say \"\"hi\"\"\"\r\n");
 }
 
 TEST_F(ReportExport, CsvQuotesLineBreaksAndTextKeepsOneLinePerRow)

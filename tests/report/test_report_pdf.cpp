@@ -49,8 +49,8 @@ TEST_F(ReportPdf, EmptyTablePrintsOnePageWithHeadersAndFooter)
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages[0].contains(QLatin1String("DATA REPORT")));
     EXPECT_TRUE(pages[0].contains(QRegularExpression(QStringLiteral("Print Date:\\s+2024-05-06"))));
-    EXPECT_TRUE(pages[0].contains(
-        QRegularExpression(QStringLiteral("No\\s+Time\\s+Value\\s+Unit\\s+V_Range\\s+I_Range"))));
+    EXPECT_TRUE(
+        pages[0].contains(QRegularExpression(QStringLiteral("No\\s+Time\\s+Value\\s+Unit\\s+V_Range\\s+I_Range"))));
     EXPECT_EQ(footer(pages[0]), QStringLiteral("1/1"));
 }
 

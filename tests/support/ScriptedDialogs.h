@@ -15,13 +15,13 @@ struct ScriptedDialogs : Dialogs {
         int buttons;
     };
 
-    QList<Shown> shown;             // every message box, in order
-    QList<int> answers;             // answers for the next boxes; when empty, defaultAnswer
-    int defaultAnswer = Ok;         // Ok, Yes, No, Cancel or NoButton (box closed)
-    QStringList openNames;          // names returned by the next open dialogs ("" = cancelled)
-    QStringList saveNames;          // names returned by the next save dialogs ("" = cancelled)
-    QStringList fileDialogFilters;  // the filter of every file dialog, in order
-    QStringList fileDialogSuffixes; // the default suffix of every save dialog, in order
+    QList<Shown> shown;              // every message box, in order
+    QList<int> answers;              // answers for the next boxes; when empty, defaultAnswer
+    int defaultAnswer = Ok;          // Ok, Yes, No, Cancel or NoButton (box closed)
+    QStringList openNames;           // names returned by the next open dialogs ("" = cancelled)
+    QStringList saveNames;           // names returned by the next save dialogs ("" = cancelled)
+    QStringList fileDialogFilters;   // the filter of every file dialog, in order
+    QStringList fileDialogSuffixes;  // the default suffix of every save dialog, in order
 
     int message(const QString& text, const QString& caption, Icon icon, int buttons) override
     {

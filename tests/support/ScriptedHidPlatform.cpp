@@ -171,7 +171,8 @@ public:
                 device->queue.pop_front();
             } else if (device->stream && now >= device->nextStreamReport) {
                 report = device->stream();
-                device->nextStreamReport = std::max(device->nextStreamReport + device->interval, now - device->interval);
+                device->nextStreamReport = std::max(device->nextStreamReport + device->interval,
+                                                    now - device->interval);
             }
             if (report) {
                 const int bytes = std::min(int(report->size()), m_length);
@@ -182,8 +183,7 @@ public:
             }
             if (now >= deadline)
                 return {HidReadResult::Pending, 0, 0};
-            const Clock::time_point wake
-                = device->stream ? std::min(deadline, device->nextStreamReport) : deadline;
+            const Clock::time_point wake = device->stream ? std::min(deadline, device->nextStreamReport) : deadline;
             m_shared->changed.wait_until(lock, wake);
         }
     }

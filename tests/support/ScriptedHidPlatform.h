@@ -23,10 +23,10 @@ struct ScriptedHidDevice {
     std::optional<QString> serial;
     std::optional<QList<quint16>> languages = QList<quint16>{0x0409};
     QByteArray descriptor;
-    bool readWrite = true;      // false: the user may open it for queries only
-    bool openable = true;       // false: it cannot be opened at all
-    bool identifiable = true;   // false: its attributes cannot be read
-    quint32 refusal = EACCES;   // the reason a read-write open is refused
+    bool readWrite = true;     // false: the user may open it for queries only
+    bool openable = true;      // false: it cannot be opened at all
+    bool identifiable = true;  // false: its attributes cannot be read
+    quint32 refusal = EACCES;  // the reason a read-write open is refused
 };
 
 class ScriptedHidPlatform : public HidPlatform {

@@ -30,8 +30,8 @@ TEST(FrameFile, OneFrameALineWithCommentsAndNotes)
 TEST(FrameFile, GoldenFrameFilesGiveTheirFramesInOrder)
 {
     QString error;
-    const QList<QByteArray> frames =
-        readFrameFile(QStringLiteral(KM610_SOURCE_DIR "/tests/data/frames/voltage_then_active_power.frame"), &error);
+    const QList<QByteArray> frames = readFrameFile(
+        QStringLiteral(KM610_SOURCE_DIR "/tests/data/frames/voltage_then_active_power.frame"), &error);
     EXPECT_EQ(frames, QList<QByteArray>({"0202301150002000000DA", "2111234100500000000DA"})) << error.toStdString();
 }
 
@@ -43,7 +43,7 @@ TEST(FrameFile, Failures)
         const char* expected;
     } cases[] = {
         {"7000600311210004081DA\n700060031121000408DA\n", "frames.txt:2: not a frame"},  // 20 digits
-        {"7000600311210004081DB\n", "frames.txt:1: not a frame"},                       // no end mark
+        {"7000600311210004081DB\n", "frames.txt:1: not a frame"},                        // no end mark
         {"frame 12\n", "frames.txt:1: not a frame"},
         {"# nothing\n\n", "frames.txt: no frames"},
     };

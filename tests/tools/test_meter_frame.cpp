@@ -38,13 +38,13 @@ TEST(MeterFrame, FitsAValueOnFourDigitsWithAsManyDecimalsAsRoom)
         QByteArray digits;
         int point;
     } cases[] = {
-        {230.44, 1, "2304", 1},   // volts: one decimal
-        {49.98, 2, "4998", 2},    // hertz
-        {0.92, 3, "0920", 3},     // power factor, leading zero kept
-        {12.5, 3, "1250", 2},     // only two decimals fit
-        {1300.0, 1, "1300", 0},   // no decimal fits
-        {-12.5, 1, "0125", 1},    // the sign is a status flag, not a digit
-        {123456.0, 0, "9999", 0}, // beyond the display
+        {230.44, 1, "2304", 1},    // volts: one decimal
+        {49.98, 2, "4998", 2},     // hertz
+        {0.92, 3, "0920", 3},      // power factor, leading zero kept
+        {12.5, 3, "1250", 2},      // only two decimals fit
+        {1300.0, 1, "1300", 0},    // no decimal fits
+        {-12.5, 1, "0125", 1},     // the sign is a status flag, not a digit
+        {123456.0, 0, "9999", 0},  // beyond the display
         {0.0004, 3, "0000", 3},
     };
     for (const auto& c : cases) {

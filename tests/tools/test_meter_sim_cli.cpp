@@ -32,9 +32,7 @@ protected:
     bool startSim(QStringList args)
     {
         sim.start(Simulator, QStringList{QStringLiteral("--dir"), dir.path()} + args);
-        const auto linkedOrEnded = [&] {
-            return QFileInfo(link()).isSymLink() || sim.state() == QProcess::NotRunning;
-        };
+        const auto linkedOrEnded = [&] { return QFileInfo(link()).isSymLink() || sim.state() == QProcess::NotRunning; };
         return sim.waitForStarted() && testsupport::waitUntil(linkedOrEnded) && QFileInfo(link()).isSymLink();
     }
     // The low digits of what arrives on the link, until `count` bytes came or the line went quiet for 3 s.

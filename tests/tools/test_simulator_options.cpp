@@ -64,9 +64,18 @@ TEST(SimulatorOptions, FunctionByNameOrNumber)
 
 TEST(SimulatorOptions, RejectsWhatMakesNoSense)
 {
-    const QStringList bad[] = {{"--port", "COM5"}, {"--port", "ttyS0"},   {"--rate", "0"},        {"--rate", "fast"},
-                               {"--count", "0"},   {"--count", "-3"},     {"--function", "ohms"}, {"--function", "8"},
-                               {"--lose-byte", "0"}, {"--garbage", "x"},  {"--seed", "-1"},       {"--bogus"},
+    const QStringList bad[] = {{"--port", "COM5"},
+                               {"--port", "ttyS0"},
+                               {"--rate", "0"},
+                               {"--rate", "fast"},
+                               {"--count", "0"},
+                               {"--count", "-3"},
+                               {"--function", "ohms"},
+                               {"--function", "8"},
+                               {"--lose-byte", "0"},
+                               {"--garbage", "x"},
+                               {"--seed", "-1"},
+                               {"--bogus"},
                                {"stray"}};
     for (const QStringList& args : bad) {
         SimulatorOptions o;
