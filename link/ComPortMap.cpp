@@ -54,18 +54,39 @@ QString ComPortMap::userLinkFolder()
     return folder;
 }
 
-QString ComPortMap::linkedDevice(const QString& folder, int number)
+QString ComPortMap::entryPath(const QString& folder, int number)
 {
     if (folder.isEmpty())
         return {};
     const QFileInfo entry(QDir(folder).filePath(QStringLiteral("COM%1").arg(number)));
+    return entry.isSymLink() || isCharacterDevice(entry.filePath()) ? entry.filePath() : QString();
+}
+
+QString ComPortMap::linkedDevice(const QString& folder, int number)
+{
+    const QString path = entryPath(folder, number);
+    if (path.isEmpty())
+        return {};
+    const QFileInfo entry(path);
     if (entry.isSymLink()) {
         // A link whose device has vanished still names it, so that opening reports the missing device
         // instead of quietly taking some other port.
         const QString target = entry.canonicalFilePath();
         return target.isEmpty() ? entry.symLinkTarget() : target;
     }
-    return isCharacterDevice(entry.filePath()) ? entry.filePath() : QString();
+    return entry.filePath();
+}
+
+QString ComPortMap::sourcePath(int number) const
+{
+    if (number < 1 || number > 4)
+        return {};
+    for (const QString& folder : {m_folder, m_userFolder}) {
+        const QString entry = entryPath(folder, number);
+        if (!entry.isEmpty())
+            return entry;
+    }
+    return devicePath(number);
 }
 
 QString ComPortMap::devicePath(int number) const

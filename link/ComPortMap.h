@@ -33,6 +33,9 @@ public:
 
     // The device that "COM<number>" (1..4) leads to; empty when there is none.
     QString devicePath(int number) const;
+    // Where "COM<number>" is reached now: its link (or device node) in one of the folders, else the system's
+    // device. Opening this path again reaches the same port, wherever a link of that name leads by then.
+    QString sourcePath(int number) const;
     // The port button's hint: the device, or that none is present.
     QString describe(int number) const;
 
@@ -50,6 +53,7 @@ public:
 
 private:
     static QString linkedDevice(const QString& folder, int number);
+    static QString entryPath(const QString& folder, int number);  // the folder's COM<number>, if any
 
     QString m_folder;
     Lister m_lister;

@@ -104,6 +104,7 @@ bool SerialPortDriver::PortOpen()
         return false;
     }
     m_port = std::move(port);
+    m_openedPath = m_devicePath.isEmpty() ? m_portMap.sourcePath(int(m_ComPort) + 1) : m_devicePath;
     ++m_generation;
     m_faultPending = false;
     connect(m_port.get(), &QSerialPort::errorOccurred, this, &SerialPortDriver::portError);

@@ -83,6 +83,9 @@ public:
     ComPortMap& portMap() { return m_portMap; }
     // A device (or a link to one) to open instead of the one the map gives for ComPort; empty: the map's.
     void setDevicePath(const QString& path) { m_devicePath = path; }
+    QString devicePathSetting() const { return m_devicePath; }
+    // The path the port was last opened through: the given device path, or the COM map's link or device.
+    QString openedPath() const { return m_openedPath; }
     QString portName() const;                            // "COM1".."COM4", or the device path given
     QString lastDevice() const { return m_lastDevice; }  // the device the last PortOpen tried; empty: none mapped
     QString lastError() const { return m_lastError; }    // the system's reason of the last failed PortOpen
@@ -120,6 +123,7 @@ private:
 
     ComPortMap m_portMap;
     QString m_devicePath;
+    QString m_openedPath;
     QString m_lastDevice;
     QString m_lastError;
     bool m_lastAccessDenied = false;

@@ -24,7 +24,13 @@ void SerialReconnector::stop()
     if (!isWaiting())
         return;
     m_retry.stop();
+    unpin();
     emit waitingChanged(false);
+}
+
+void SerialReconnector::unpin()
+{
+    m_driver.setDevicePath(m_unpinned);
 }
 
 void SerialReconnector::portLost(const QString& reason)
@@ -34,6 +40,10 @@ void SerialReconnector::portLost(const QString& reason)
         return;
     }
     m_reason = reason;
+    // The same port is tried again, through the path it was opened by: looked up afresh, COM1 could lead
+    // to another port meanwhile (the system's first serial port once the meter's link is gone).
+    m_unpinned = m_driver.devicePathSetting();
+    m_driver.setDevicePath(m_driver.openedPath());
     m_retry.start();
     emit historyLine(linkLostLine(QDateTime::currentDateTime()));
     emit waitingChanged(true);
@@ -44,6 +54,7 @@ void SerialReconnector::retry()
     if (!m_driver.PortOpen())
         return;
     m_retry.stop();
+    unpin();
     emit historyLine(linkBackLine(QDateTime::currentDateTime()));
     emit waitingChanged(false);
 }

@@ -34,8 +34,11 @@ private:
     void portLost(const QString& reason);
     void retry();
 
+    void unpin();
+
     SerialPortDriver& m_driver;
     QTimer m_retry;
+    QString m_unpinned;  // the driver's device path setting before the waiting pinned the port's path
     bool m_enabled = false;
     QString m_reason;  // why the port dropped, for the drop handed on later
 };

@@ -101,4 +101,27 @@ TEST_F(SerialReconnect, OffADropIsHandedOnAndStoppedNothingIsTriedAnyMore)
     EXPECT_EQ(events, (QStringList{"waiting", "waited", "waiting", "waited", "dropped"}));
 }
 
+TEST_F(SerialReconnect, TheSamePortIsTriedAgainNotWhereItsNameLeadsMeanwhile)
+{
+    // Without the meter's link, COM1 would be the system's first serial port: that port is not the meter.
+    PseudoTerminal other;
+    ASSERT_TRUE(other.isOpen());
+    const QString otherDevice = other.devicePath();
+    driver.portMap() = ComPortMap(folder.path(), [otherDevice] {
+        return QList<SystemSerialPort>{{otherDevice, true}};
+    });
+    reconnector.setEnabled(true);
+    meter->hangUp();
+    QFile::remove(meter->linkPath());
+    ASSERT_TRUE(waitUntil([&] { return reconnector.isWaiting(); }));
+    pump(150);
+    EXPECT_FALSE(driver.IsPortOpen());
+
+    plugMeter();
+    ASSERT_TRUE(waitUntil([&] { return driver.IsPortOpen(); }));
+    EXPECT_EQ(driver.devicePathSetting(), QString()) << "back on the COM map once the port is back";
+    ASSERT_TRUE(meter->write("\x37\x30"));
+    EXPECT_TRUE(waitUntil([&] { return received == "\x37\x30"; }));
+}
+
 }  // namespace
