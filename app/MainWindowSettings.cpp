@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QSettings>
+#include <algorithm>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowJournal.h"
@@ -134,19 +135,31 @@ void applyTo(MainWindow& form, const RememberedSettings& s)
 {
     Ui::MainWindow& ui = *form.ui;
     if (s.link) {
+        // Through the handlers, as the user's choice would go. A switch rather than a table of member
+        // pointers: GCC's bounds check misreads an index into such a table.
         const int linkType = int(linkNames.indexOf(*s.link)) + 1;
-        void (MainWindow::*const choose[])() = {&MainWindow::COM1Click, &MainWindow::COM2Click, &MainWindow::COM3Click,
-                                                &MainWindow::COM4Click, &MainWindow::USBClick};
-        if (linkType != form.LinkType)
-            (form.*choose[linkType - 1])();
+        if (linkType != form.LinkType) {
+            switch (linkType) {
+            case 1: form.COM1Click(); break;
+            case 2: form.COM2Click(); break;
+            case 3: form.COM3Click(); break;
+            case 4: form.COM4Click(); break;
+            case 5: form.USBClick(); break;
+            default: break;
+            }
+        }
     }
     if (s.recordLimit) {
-        void (MainWindow::*const choose[])() = {&MainWindow::set1kClick,   &MainWindow::set5kClick,
-                                                &MainWindow::set10kClick,  &MainWindow::set50kClick,
-                                                &MainWindow::set100kClick, &MainWindow::setlimitClick};
-        for (size_t i = 0; i < std::size(recordLimits); ++i)
-            if (recordLimits[i] == *s.recordLimit)
-                (form.*choose[i])();
+        const auto limit = std::find(std::begin(recordLimits), std::end(recordLimits), *s.recordLimit);
+        switch (limit - std::begin(recordLimits)) {
+        case 0: form.set1kClick(); break;
+        case 1: form.set5kClick(); break;
+        case 2: form.set10kClick(); break;
+        case 3: form.set50kClick(); break;
+        case 4: form.set100kClick(); break;
+        case 5: form.setlimitClick(); break;
+        default: break;
+        }
     }
     if (s.repeat)
         ui.RepeatSet->setChecked(*s.repeat);
